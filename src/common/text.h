@@ -1,0 +1,23 @@
+#pragma once
+
+// UTF-16 is the program's text type (the log, ScanData, message texts);
+// UTF-8 is used at the edges (files, paths, standard output).
+
+#include <string>
+#include <string_view>
+
+namespace readerlink {
+
+std::string toUtf8(std::u16string_view text);
+std::u16string fromUtf8(std::string_view text);
+
+// Removes every code unit of value U+0020 or below from both ends.
+std::u16string trimControls(std::u16string_view text);
+
+// Removes every occurrence of `unit`.
+std::u16string removeAll(std::u16string_view text, char16_t unit);
+
+// Signed decimal, as the log writes numbers.
+std::u16string toDecimal(long long value);
+
+} // namespace readerlink
