@@ -77,14 +77,18 @@ public:
 
         // A host that accepts nothing fills its queue; then connect waits for
         // room, and the send time-out keeps that wait within the bound too.
-        const auto left = remaining(deadline);
-        timeval tv{};
-        tv.tv_sec = static_cast<time_t>(left.count() / 1000);
-        tv.tv_usec = static_cast<suseconds_t>((left.count() % 1000) * 1000);
-        if (tv.tv_sec == 0 && tv.tv_usec == 0)
-            tv.tv_usec = 1000;
-        ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        for (;;) {
+            const auto left = remaining(deadline);
+            if (left.count() == 0)
+                return {HostDelivery::NotSent};
+            timeval tv{};
+            tv.tv_sec = static_cast<time_t>(left.count() / 1000);
+            tv.tv_usec = static_cast<suseconds_t>((left.count() % 1000) * 1000);
+            ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+            if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                break;
+            if (errno == EINTR)
+                continue;
             if (errno == ENOENT || errno == ECONNREFUSED || errno == ENOTDIR)
                 return {HostDelivery::NoHost};
             return {HostDelivery::NotSent};

@@ -146,6 +146,29 @@ TEST_F(HostLinkTest, NeverAnsweringHostReleasesTheStationAtTheBound) {
     EXPECT_TRUE(host.waitFor("record 2 from window"));
 }
 
+// A host that stops accepting connections fills its queue; from then on
+// connecting itself would wait, and that wait is bounded as well.
+TEST_F(HostLinkTest, HostThatStopsAcceptingCannotHoldTheStation) {
+    const auto location = currentHostSocketLocation();
+    ensurePrivateFolder(location.folder);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::copy(location.socketPath.begin(), location.socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+
+    std::vector<HostDelivery> outcomes;
+    for (int round = 0; round < 5; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        outcomes.push_back(send(u"ABC", 200ms).outcome);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << "round " << round;
+    }
+    ::close(listener);
+    EXPECT_EQ(outcomes.front(), HostDelivery::NoAnswer);
+    EXPECT_EQ(outcomes.back(), HostDelivery::NotSent);
+}
+
 TEST_F(HostLinkTest, FolderOthersCanEnterIsNotTrusted) {
     {
         ReferenceHost host;
