@@ -2,24 +2,22 @@
 // reference host over the socket, and the cost of the keystroke path's text
 // clean-up.
 
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
-
 #include "common/activity_log.h"
 #include "delivery/host_data_record.h"
 #include "delivery/keystroke_text.h"
 #include "delivery/send_data_to_app.h"
 #include "platform/linux/unix_host_link.h"
 #include "reference_host.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "delivery/host_data_record.h"
 
-#include <algorithm>
-
 #include "common/codepage1252.h"
 #include "delivery/little_endian.h"
+
+#include <algorithm>
 
 namespace readerlink {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <memory>
-
 #include "delivery/host_data_record.h"
 #include "delivery/window_id.h"
+
+#include <cstdint>
+#include <memory>
 
 namespace readerlink {
 

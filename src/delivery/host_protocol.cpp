@@ -1,8 +1,8 @@
 #include "delivery/host_protocol.h"
 
-#include <algorithm>
-
 #include "delivery/little_endian.h"
+
+#include <algorithm>
 
 namespace readerlink {
 
@@ -15,7 +15,8 @@ HostRequestHeaderBytes encodeHostRequestHeader(const HostRequestHeader& header) 
     return bytes;
 }
 
-HostRequestHeader decodeHostRequestHeader(std::span<const std::uint8_t, kHostRequestHeaderSize> bytes) {
+HostRequestHeader
+decodeHostRequestHeader(std::span<const std::uint8_t, kHostRequestHeaderSize> bytes) {
     HostRequestHeader header;
     header.message = getLittleEndian<std::uint32_t>(bytes.data() + 0);
     header.senderWindow = getLittleEndian<std::uint64_t>(bytes.data() + 4);
@@ -49,7 +50,8 @@ std::size_t HostRequestReader::feed(std::span<const std::uint8_t> bytes) {
         header_ = decodeHostRequestHeader(headerBytes_);
         if (header_.message != kCopyDataMessage) {
             state_ = State::Invalid;
-            problem_ = "message " + std::to_string(header_.message) + " is not the copy-data message 74";
+            problem_ =
+                "message " + std::to_string(header_.message) + " is not the copy-data message 74";
             return used;
         }
         if (header_.cbData > kMaxHostPayloadSize) {

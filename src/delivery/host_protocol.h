@@ -9,14 +9,14 @@
 //   host -> sender: 8 bytes, the signed 64-bit answer
 // All integers little-endian. docs/host-protocol.md is the integrators' copy.
 
+#include "delivery/window_id.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "delivery/window_id.h"
 
 namespace readerlink {
 
@@ -37,7 +37,8 @@ using HostRequestHeaderBytes = std::array<std::uint8_t, kHostRequestHeaderSize>;
 using HostAnswerBytes = std::array<std::uint8_t, kHostAnswerSize>;
 
 HostRequestHeaderBytes encodeHostRequestHeader(const HostRequestHeader& header);
-HostRequestHeader decodeHostRequestHeader(std::span<const std::uint8_t, kHostRequestHeaderSize> bytes);
+HostRequestHeader
+decodeHostRequestHeader(std::span<const std::uint8_t, kHostRequestHeaderSize> bytes);
 
 HostAnswerBytes encodeHostAnswer(std::int64_t answer);
 std::int64_t decodeHostAnswer(std::span<const std::uint8_t, kHostAnswerSize> bytes);

@@ -1,15 +1,16 @@
 #include "delivery/send_data_to_app.h"
 
-#include <utility>
-
 #include "delivery/host_data_record.h"
 #include "delivery/keystroke_text.h"
+
+#include <utility>
 
 namespace readerlink {
 
 DeliveryDispatcher::DeliveryDispatcher(std::u16string& scanData, const DeliveryTarget& target,
                                        KeystrokeSender sendKeys, HostLink& host, ActivityLog& log)
-    : scanData_(scanData), target_(target), sendKeys_(std::move(sendKeys)), host_(host), log_(log) {}
+    : scanData_(scanData), target_(target), sendKeys_(std::move(sendKeys)), host_(host), log_(log) {
+}
 
 void DeliveryDispatcher::SendDataToApp() {
     if (target_.selectedApplication() == kDirectApplicationItem)

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <functional>
-#include <string>
-#include <string_view>
-
 #include "common/activity_log.h"
 #include "delivery/delivery_target.h"
 #include "delivery/host_link.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace readerlink {
 

@@ -1,7 +1,6 @@
 #include "delivery/host_data_record.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -23,7 +22,9 @@ struct TextCase {
     std::string bytes; // expected text bytes, textLength is their count
 };
 
-void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HostRecordText : public ::testing::TestWithParam<TextCase> {};
 
@@ -38,19 +39,21 @@ TEST_P(HostRecordText, CarriesTheCodePageBytes) {
         ASSERT_EQ(record->text[i], 0) << "at text byte " << i;
 }
 
-std::u16string repeat(char16_t c, std::size_t n) { return std::u16string(n, c); }
+std::u16string repeat(char16_t c, std::size_t n) {
+    return std::u16string(n, c);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostRecordText,
-    ::testing::Values(
-        TextCase{"Empty", u"", ""},
-        TextCase{"Umlauts", u"\u00C4\u00D6\u00DC", "\xC4\xD6\xDC"},
-        TextCase{"EuroAndLigatureUseThe80To9FRange", u"\u20AC\u0152", "\x80\x8C"},
-        TextCase{"OutsideTheCodePageBecomesQuestionMark", u"\u0141\u0627x", "??x"},
-        TextCase{"LineEndsKept", u"A\r\nB", "A\r\nB"},
-        TextCase{"Exactly255", repeat(u'A', 255), std::string(255, 'A')},
-        TextCase{"LongerCutTo255", repeat(u'B', 300), std::string(255, 'B')},
-        TextCase{"CutCountsCodeUnitsNotUtf8Bytes", repeat(u'\u00E9', 256), std::string(255, '\xE9')}),
+    ::testing::Values(TextCase{"Empty", u"", ""},
+                      TextCase{"Umlauts", u"\u00C4\u00D6\u00DC", "\xC4\xD6\xDC"},
+                      TextCase{"EuroAndLigatureUseThe80To9FRange", u"\u20AC\u0152", "\x80\x8C"},
+                      TextCase{"OutsideTheCodePageBecomesQuestionMark", u"\u0141\u0627x", "??x"},
+                      TextCase{"LineEndsKept", u"A\r\nB", "A\r\nB"},
+                      TextCase{"Exactly255", repeat(u'A', 255), std::string(255, 'A')},
+                      TextCase{"LongerCutTo255", repeat(u'B', 300), std::string(255, 'B')},
+                      TextCase{"CutCountsCodeUnitsNotUtf8Bytes", repeat(u'\u00E9', 256),
+                               std::string(255, '\xE9')}),
     [](const auto& info) { return info.param.name; });
 
 TEST(HostDataRecord, DecodeNeedsExactlyOneRecord) {

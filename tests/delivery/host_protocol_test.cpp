@@ -1,10 +1,8 @@
+#include "delivery/host_data_record.h"
 #include "delivery/host_protocol.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
-
-#include "delivery/host_data_record.h"
 
 namespace readerlink {
 namespace {
@@ -23,10 +21,10 @@ TEST(HostProtocol, HeaderBytesAreLittleEndianWithoutGaps) {
     header.cbData = 2308;
     const auto bytes = encodeHostRequestHeader(header);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-              (std::vector<std::uint8_t>{0x4A, 0, 0, 0,                                    // message
+              (std::vector<std::uint8_t>{0x4A, 0,    0,    0,                            // message
                                          0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11, // wParam
-                                         0, 0, 0, 0, 0, 0, 0, 0,                       // dwData
-                                         0x04, 0x09, 0, 0}));                          // cbData
+                                         0,    0,    0,    0,    0,    0,    0,    0,    // dwData
+                                         0x04, 0x09, 0,    0}));                         // cbData
 }
 
 TEST(HostProtocol, AnswerIsSigned64BitLittleEndian) {
@@ -59,8 +57,8 @@ TEST_P(HostRequestPieces, AssembleOneRequestAndLeaveWhatFollows) {
     EXPECT_EQ(offset, requestSize);
     EXPECT_EQ(reader.header().senderWindow, 0x4A00007u);
     EXPECT_EQ(reader.header().cbData, kHostDataRecordSize);
-    EXPECT_TRUE(std::equal(record.begin(), record.end(), reader.payload().begin(),
-                           reader.payload().end()));
+    EXPECT_TRUE(
+        std::equal(record.begin(), record.end(), reader.payload().begin(), reader.payload().end()));
     EXPECT_EQ(reader.feed(bytes), 0u);
 }
 
@@ -81,7 +79,9 @@ struct BadHeader {
     std::uint32_t cbData;
 };
 
-void PrintTo(const BadHeader& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadHeader& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HostRequestRefused : public ::testing::TestWithParam<BadHeader> {};
 
@@ -96,12 +96,12 @@ TEST_P(HostRequestRefused, AtTheHeaderWithoutReadingOn) {
     EXPECT_EQ(reader.feed(std::vector<std::uint8_t>(8)), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HostRequestRefused,
-    ::testing::Values(BadHeader{"OtherMessage", 0x0100, 16},
-                      BadHeader{"PayloadOverTheLimit", kCopyDataMessage, kMaxHostPayloadSize + 1},
-                      BadHeader{"HugePayload", kCopyDataMessage, 0xFFFFFFFF}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, HostRequestRefused,
+                         ::testing::Values(BadHeader{"OtherMessage", 0x0100, 16},
+                                           BadHeader{"PayloadOverTheLimit", kCopyDataMessage,
+                                                     kMaxHostPayloadSize + 1},
+                                           BadHeader{"HugePayload", kCopyDataMessage, 0xFFFFFFFF}),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace readerlink

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include "common/activity_log.h"
 #include "delivery/delivery_target.h"
 #include "delivery/host_link.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace readerlink::testing {
 

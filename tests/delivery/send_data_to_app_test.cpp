@@ -1,15 +1,13 @@
-#include "delivery/send_data_to_app.h"
-
-#include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "delivery/host_data_record.h"
+#include "delivery/send_data_to_app.h"
 #include "recording_fakes.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace readerlink {
 namespace {
@@ -30,15 +28,15 @@ constexpr int kDirect = 1;
 struct DispatchCase {
     std::string name{};
 
-void PrintTo(const DispatchCase& c, std::ostream* os) { *os << c.name; }
+    void PrintTo(const DispatchCase& c, std::ostream* os) { *os << c.name; }
     int application = kOrlam;
     bool twoLines = false;
     std::u16string scanData{};
     HostDelivery hostOutcome = HostDelivery::Answered;
     bool keysResult = true;
 
-    std::vector<std::u16string> typed{};  // key strings handed to the engine
-    std::u16string scanAfter{};         // ScanData after the call
+    std::vector<std::u16string> typed{};   // key strings handed to the engine
+    std::u16string scanAfter{};            // ScanData after the call
     std::optional<std::string> hostText{}; // the record's text bytes; nullopt: nothing sent
     std::vector<std::u16string> log{};
 };
@@ -60,74 +58,147 @@ std::vector<DispatchCase> cases() {
     std::vector<DispatchCase> c;
 
     // Keystrokes, one line.
-    c.push_back({.name = "DirectMrzWithBlankAndLineEnds", .application = kDirect,
+    c.push_back({.name = "DirectMrzWithBlankAndLineEnds",
+                 .application = kDirect,
                  .scanData = u" " + kLine1 + u"\r\n" + kLine2 + u"\r\n",
-                 .typed = {mrz + u"{ENTER}"}, .scanAfter = mrz});
-    c.push_back({.name = "DirectInnerLineEndsRemovedInnerBlanksKept", .application = kDirect,
-                 .scanData = u"\r\n AB\r\nC D \n", .typed = {u"ABC D{ENTER}"},
+                 .typed = {mrz + u"{ENTER}"},
+                 .scanAfter = mrz});
+    c.push_back({.name = "DirectInnerLineEndsRemovedInnerBlanksKept",
+                 .application = kDirect,
+                 .scanData = u"\r\n AB\r\nC D \n",
+                 .typed = {u"ABC D{ENTER}"},
                  .scanAfter = u"ABC D"});
-    c.push_back({.name = "DirectEmptyPressesOnlyEnter", .application = kDirect, .scanData = u"",
-                 .typed = {u"{ENTER}"}, .scanAfter = u""});
-    c.push_back({.name = "DirectOnlyBlanksPressesOnlyEnter", .application = kDirect,
-                 .scanData = u"\r\n \t\n", .typed = {u"{ENTER}"}, .scanAfter = u""});
-    c.push_back({.name = "DirectKeyStringCharactersPassAsTheyStand", .application = kDirect,
-                 .scanData = u"+a{TAB}", .typed = {u"+a{TAB}{ENTER}"}, .scanAfter = u"+a{TAB}"});
-    c.push_back({.name = "DirectEngineResultIsIgnored", .application = kDirect,
-                 .scanData = u"ABC", .keysResult = false, .typed = {u"ABC{ENTER}"},
+    c.push_back({.name = "DirectEmptyPressesOnlyEnter",
+                 .application = kDirect,
+                 .scanData = u"",
+                 .typed = {u"{ENTER}"},
+                 .scanAfter = u""});
+    c.push_back({.name = "DirectOnlyBlanksPressesOnlyEnter",
+                 .application = kDirect,
+                 .scanData = u"\r\n \t\n",
+                 .typed = {u"{ENTER}"},
+                 .scanAfter = u""});
+    c.push_back({.name = "DirectKeyStringCharactersPassAsTheyStand",
+                 .application = kDirect,
+                 .scanData = u"+a{TAB}",
+                 .typed = {u"+a{TAB}{ENTER}"},
+                 .scanAfter = u"+a{TAB}"});
+    c.push_back({.name = "DirectEngineResultIsIgnored",
+                 .application = kDirect,
+                 .scanData = u"ABC",
+                 .keysResult = false,
+                 .typed = {u"ABC{ENTER}"},
                  .scanAfter = u"ABC"});
 
     // Keystrokes, two lines at fixed positions.
-    c.push_back({.name = "TwoLines88", .application = kDirect, .twoLines = true, .scanData = mrz,
-                 .typed = {kLine1 + u"\r" + kLine2 + u"{ENTER}"}, .scanAfter = kLine1 + u"\r" + kLine2});
-    c.push_back({.name = "TwoLines90DropsTheRest", .application = kDirect, .twoLines = true,
-                 .scanData = mrz + u"XY", .typed = {kLine1 + u"\r" + kLine2 + u"{ENTER}"},
+    c.push_back({.name = "TwoLines88",
+                 .application = kDirect,
+                 .twoLines = true,
+                 .scanData = mrz,
+                 .typed = {kLine1 + u"\r" + kLine2 + u"{ENTER}"},
                  .scanAfter = kLine1 + u"\r" + kLine2});
-    c.push_back({.name = "TwoLines10", .application = kDirect, .twoLines = true,
-                 .scanData = u"ABCDEFGHIJ", .typed = {u"ABCDEFGHIJ\r{ENTER}"},
+    c.push_back({.name = "TwoLines90DropsTheRest",
+                 .application = kDirect,
+                 .twoLines = true,
+                 .scanData = mrz + u"XY",
+                 .typed = {kLine1 + u"\r" + kLine2 + u"{ENTER}"},
+                 .scanAfter = kLine1 + u"\r" + kLine2});
+    c.push_back({.name = "TwoLines10",
+                 .application = kDirect,
+                 .twoLines = true,
+                 .scanData = u"ABCDEFGHIJ",
+                 .typed = {u"ABCDEFGHIJ\r{ENTER}"},
                  .scanAfter = u"ABCDEFGHIJ\r"});
-    c.push_back({.name = "TwoLinesTrimsNothing", .application = kDirect, .twoLines = true,
-                 .scanData = u" AB\r\n", .typed = {u" AB\r\n\r{ENTER}"}, .scanAfter = u" AB\r\n\r"});
+    c.push_back({.name = "TwoLinesTrimsNothing",
+                 .application = kDirect,
+                 .twoLines = true,
+                 .scanData = u" AB\r\n",
+                 .typed = {u" AB\r\n\r{ENTER}"},
+                 .scanAfter = u" AB\r\n\r"});
 
     // "@" is never typed and never logged, also when it is found only after clean-up.
-    c.push_back({.name = "DirectImageReadyNeverTyped", .application = kDirect,
-                 .scanData = u"@ImageReady", .scanAfter = u"@ImageReady"});
-    c.push_back({.name = "DirectImageCapturedNeverTyped", .application = kDirect,
-                 .scanData = u"@ImageCaptured|/p", .scanAfter = u"@ImageCaptured|/p"});
-    c.push_back({.name = "DirectFieldRecordCleanedButNotTyped", .application = kDirect,
-                 .scanData = u" @#P#UTO\r\n", .scanAfter = u"@#P#UTO"});
-    c.push_back({.name = "TwoLinesWithAtNotTyped", .application = kDirect, .twoLines = true,
-                 .scanData = u"AB@C", .scanAfter = u"AB@C\r"});
+    c.push_back({.name = "DirectImageReadyNeverTyped",
+                 .application = kDirect,
+                 .scanData = u"@ImageReady",
+                 .scanAfter = u"@ImageReady"});
+    c.push_back({.name = "DirectImageCapturedNeverTyped",
+                 .application = kDirect,
+                 .scanData = u"@ImageCaptured|/p",
+                 .scanAfter = u"@ImageCaptured|/p"});
+    c.push_back({.name = "DirectFieldRecordCleanedButNotTyped",
+                 .application = kDirect,
+                 .scanData = u" @#P#UTO\r\n",
+                 .scanAfter = u"@#P#UTO"});
+    c.push_back({.name = "TwoLinesWithAtNotTyped",
+                 .application = kDirect,
+                 .twoLines = true,
+                 .scanData = u"AB@C",
+                 .scanAfter = u"AB@C\r"});
 
     // Host application: ScanData unchanged, whole text in the log.
     const std::u16string framed = u" " + kLine1 + u"\r\n" + kLine2 + u"\r\n";
-    c.push_back({.name = "HostMrzSentAsItStands", .scanData = framed, .scanAfter = framed,
-                 .hostText = toUtf8(framed), .log = {u"Data sent " + framed}});
-    c.push_back({.name = "HostImageReady", .scanData = u"@ImageReady", .scanAfter = u"@ImageReady",
-                 .hostText = "@ImageReady", .log = {u"Data sent @ImageReady"}});
-    c.push_back({.name = "HostWhenNothingSelected", .application = -1, .scanData = u"ABC",
-                 .scanAfter = u"ABC", .hostText = "ABC", .log = {u"Data sent ABC"}});
-    c.push_back({.name = "HostForAnyOtherItem", .application = 2, .scanData = u"ABC",
-                 .scanAfter = u"ABC", .hostText = "ABC", .log = {u"Data sent ABC"}});
-    c.push_back({.name = "HostIgnoresTwoLines", .twoLines = true, .scanData = l1,
-                 .scanAfter = l1, .hostText = toUtf8(l1), .log = {u"Data sent " + l1}});
-    c.push_back({.name = "Host300LettersCutTo255LoggedWhole", .scanData = wide(letters(300)),
-                 .scanAfter = wide(letters(300)), .hostText = letters(255),
+    c.push_back({.name = "HostMrzSentAsItStands",
+                 .scanData = framed,
+                 .scanAfter = framed,
+                 .hostText = toUtf8(framed),
+                 .log = {u"Data sent " + framed}});
+    c.push_back({.name = "HostImageReady",
+                 .scanData = u"@ImageReady",
+                 .scanAfter = u"@ImageReady",
+                 .hostText = "@ImageReady",
+                 .log = {u"Data sent @ImageReady"}});
+    c.push_back({.name = "HostWhenNothingSelected",
+                 .application = -1,
+                 .scanData = u"ABC",
+                 .scanAfter = u"ABC",
+                 .hostText = "ABC",
+                 .log = {u"Data sent ABC"}});
+    c.push_back({.name = "HostForAnyOtherItem",
+                 .application = 2,
+                 .scanData = u"ABC",
+                 .scanAfter = u"ABC",
+                 .hostText = "ABC",
+                 .log = {u"Data sent ABC"}});
+    c.push_back({.name = "HostIgnoresTwoLines",
+                 .twoLines = true,
+                 .scanData = l1,
+                 .scanAfter = l1,
+                 .hostText = toUtf8(l1),
+                 .log = {u"Data sent " + l1}});
+    c.push_back({.name = "Host300LettersCutTo255LoggedWhole",
+                 .scanData = wide(letters(300)),
+                 .scanAfter = wide(letters(300)),
+                 .hostText = letters(255),
                  .log = {u"Data sent " + wide(letters(300))}});
-    c.push_back({.name = "HostEmptyText", .scanData = u"", .scanAfter = u"", .hostText = "",
+    c.push_back({.name = "HostEmptyText",
+                 .scanData = u"",
+                 .scanAfter = u"",
+                 .hostText = "",
                  .log = {u"Data sent "}});
-    c.push_back({.name = "HostCodePage", .scanData = u"\u00C4\u00D6\u00DC\u0141",
-                 .scanAfter = u"\u00C4\u00D6\u00DC\u0141", .hostText = "\xC4\xD6\xDC?",
+    c.push_back({.name = "HostCodePage",
+                 .scanData = u"\u00C4\u00D6\u00DC\u0141",
+                 .scanAfter = u"\u00C4\u00D6\u00DC\u0141",
+                 .hostText = "\xC4\xD6\xDC?",
                  .log = {u"Data sent \u00C4\u00D6\u00DC\u0141"}});
 
     // Host faults: the text stays on record.
-    c.push_back({.name = "NoHostLogsTheLostText", .scanData = u"ABC",
-                 .hostOutcome = HostDelivery::NoHost, .scanAfter = u"ABC", .hostText = "ABC",
+    c.push_back({.name = "NoHostLogsTheLostText",
+                 .scanData = u"ABC",
+                 .hostOutcome = HostDelivery::NoHost,
+                 .scanAfter = u"ABC",
+                 .hostText = "ABC",
                  .log = {u"No host application found, data not sent: ABC"}});
-    c.push_back({.name = "HostDidNotAnswer", .scanData = u"ABC",
-                 .hostOutcome = HostDelivery::NoAnswer, .scanAfter = u"ABC", .hostText = "ABC",
+    c.push_back({.name = "HostDidNotAnswer",
+                 .scanData = u"ABC",
+                 .hostOutcome = HostDelivery::NoAnswer,
+                 .scanAfter = u"ABC",
+                 .hostText = "ABC",
                  .log = {u"Data sent ABC", u"Host application did not answer in time"}});
-    c.push_back({.name = "HostDidNotTakeIt", .scanData = u"ABC",
-                 .hostOutcome = HostDelivery::NotSent, .scanAfter = u"ABC", .hostText = "ABC",
+    c.push_back({.name = "HostDidNotTakeIt",
+                 .scanData = u"ABC",
+                 .hostOutcome = HostDelivery::NotSent,
+                 .scanAfter = u"ABC",
+                 .hostText = "ABC",
                  .log = {u"Host application did not take the data, data not sent: ABC"}});
     return c;
 }
@@ -192,8 +263,8 @@ TEST_F(SendDataToApp, ReadsTheTargetAtEveryCall) {
     target.twoLines = true;
     dispatcher.SendDataToApp();
 
-    EXPECT_EQ(keys.calls, (std::vector<KeystrokeCall>{{u"ABC{ENTER}", true},
-                                                        {u"ABC\r{ENTER}", true}}));
+    EXPECT_EQ(keys.calls,
+              (std::vector<KeystrokeCall>{{u"ABC{ENTER}", true}, {u"ABC\r{ENTER}", true}}));
     EXPECT_EQ(host.sends.size(), 1u);
 }
 
@@ -207,9 +278,9 @@ public:
 TEST_F(SendDataToApp, EngineErrorPassesToTheCaller) {
     scanData = u" {ENTER X}\r\n";
     target.application = kDirect;
-    DeliveryDispatcher throwing(scanData, target,
-                                [](std::u16string_view, bool) -> bool { throw BadRepeatCount(); },
-                                host, log);
+    DeliveryDispatcher throwing(
+        scanData, target, [](std::u16string_view, bool) -> bool { throw BadRepeatCount(); }, host,
+        log);
     EXPECT_THROW(throwing.SendDataToApp(), BadRepeatCount);
     EXPECT_EQ(scanData, u"{ENTER X}");
     EXPECT_TRUE(log.lines.empty());

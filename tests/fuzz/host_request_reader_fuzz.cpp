@@ -1,15 +1,15 @@
 // Whatever a peer sends, the host side's request reader neither crashes nor
 // reads out of bounds, and the pieces the stream cuts it into do not matter.
 
+#include "common/codepage1252.h"
+#include "delivery/host_data_record.h"
+#include "delivery/host_protocol.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 #include <string>
-
-#include "common/codepage1252.h"
-#include "delivery/host_data_record.h"
-#include "delivery/host_protocol.h"
 
 using namespace readerlink;
 

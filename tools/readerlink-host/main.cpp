@@ -1,27 +1,26 @@
 // readerlink-host: the reference host application. It listens where the
 // station looks for its host and prints every record it receives.
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <string_view>
-#include <vector>
-
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include "common/codepage1252.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "delivery/host_data_record.h"
 #include "delivery/host_protocol.h"
 #include "platform/linux/host_socket_location.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -1,14 +1,13 @@
 #include "platform/linux/host_socket_location.h"
 
+#include "common/error.h"
+#include "common/text.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "common/error.h"
-#include "common/text.h"
 
 namespace readerlink {
 namespace {
@@ -25,8 +24,7 @@ std::string socketName(std::string_view windowClass, std::string_view windowTitl
 } // namespace
 
 HostSocketLocation hostSocketLocation(const char* runtimeDir, uid_t uid,
-                                      std::string_view windowClass,
-                                      std::string_view windowTitle) {
+                                      std::string_view windowClass, std::string_view windowTitle) {
     HostSocketLocation location;
     if (runtimeDir != nullptr && runtimeDir[0] == '/')
         location.folder = std::string(runtimeDir) + "/readerlink";
@@ -54,8 +52,9 @@ void ensurePrivateFolder(const std::string& folder) {
         throw Error(u"Cannot create the folder " + fromUtf8(folder) + u": " +
                     fromUtf8(std::strerror(errno)));
     if (!isPrivateFolder(folder))
-        throw Error(u"The folder " + fromUtf8(folder) +
-                    u" is not private to this user (it must be a folder of this user with mode 0700)");
+        throw Error(
+            u"The folder " + fromUtf8(folder) +
+            u" is not private to this user (it must be a folder of this user with mode 0700)");
 }
 
 } // namespace readerlink

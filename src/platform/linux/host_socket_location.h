@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-
 #include <sys/types.h>
 
 namespace readerlink {

@@ -1,19 +1,18 @@
 #include "platform/linux/unix_host_link.h"
 
+#include "delivery/host_protocol.h"
+#include "platform/linux/host_socket_location.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include "delivery/host_protocol.h"
-#include "platform/linux/host_socket_location.h"
 
 namespace readerlink {
 namespace {
@@ -85,7 +84,8 @@ public:
             tv.tv_sec = static_cast<time_t>(left.count() / 1000);
             tv.tv_usec = static_cast<suseconds_t>((left.count() % 1000) * 1000);
             ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-            if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+                0)
                 break;
             if (errno == EINTR)
                 continue;
@@ -105,8 +105,8 @@ public:
 
         std::size_t written = 0;
         while (written < request.size()) {
-            const ssize_t n = ::send(fd.get(), request.data() + written, request.size() - written,
-                                     MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd.get(), request.data() + written, request.size() - written, MSG_NOSIGNAL);
             if (n > 0) {
                 written += static_cast<std::size_t>(n);
             } else if (n < 0 && errno == EINTR) {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "delivery/host_link.h"
+
 #include <chrono>
 #include <memory>
-
-#include "delivery/host_link.h"
 
 namespace readerlink {
 

@@ -2,11 +2,10 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <sstream>
-#include <stdexcept>
-
 #include <fcntl.h>
 #include <spawn.h>
+#include <sstream>
+#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +13,9 @@ extern char** environ;
 
 namespace readerlink::testing {
 
-std::string ReferenceHost::toolPath() { return READERLINK_HOST_TOOL; }
+std::string ReferenceHost::toolPath() {
+    return READERLINK_HOST_TOOL;
+}
 
 ReferenceHost::ReferenceHost(std::vector<std::string> args, std::chrono::milliseconds startBound) {
     spawn(args);
@@ -88,8 +89,8 @@ std::string ReferenceHost::waitForOutput(const std::function<bool(const std::str
 }
 
 bool ReferenceHost::waitFor(const std::string& text, std::chrono::milliseconds bound) {
-    const std::string out =
-        waitForOutput([&](const std::string& o) { return o.find(text) != std::string::npos; }, bound);
+    const std::string out = waitForOutput(
+        [&](const std::string& o) { return o.find(text) != std::string::npos; }, bound);
     return out.find(text) != std::string::npos;
 }
 
@@ -120,7 +121,9 @@ void ReferenceHost::kill(int signal) {
         ::kill(pid_, signal);
 }
 
-ReferenceHost::ReferenceHost(Unwatched, const std::vector<std::string>& args) { spawn(args); }
+ReferenceHost::ReferenceHost(Unwatched, const std::vector<std::string>& args) {
+    spawn(args);
+}
 
 std::pair<int, std::string> ReferenceHost::runToEnd(const std::vector<std::string>& args) {
     ReferenceHost host(Unwatched{}, args);

@@ -2,14 +2,14 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace readerlink::testing {
 
@@ -29,7 +29,8 @@ public:
     std::string waitForOutput(const std::function<bool(const std::string&)>& done,
                               std::chrono::milliseconds bound = std::chrono::seconds(10));
     // Waits until `text` appears in the output.
-    bool waitFor(const std::string& text, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    bool waitFor(const std::string& text,
+                 std::chrono::milliseconds bound = std::chrono::seconds(10));
     std::string output();
 
     // The exit status once the tool has ended, nullopt when it runs past the bound.

@@ -1,24 +1,21 @@
-#include "platform/linux/unix_host_link.h"
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include "../../delivery/recording_fakes.h"
 #include "common/text.h"
 #include "delivery/host_protocol.h"
 #include "delivery/send_data_to_app.h"
 #include "platform/linux/host_socket_location.h"
+#include "platform/linux/unix_host_link.h"
 #include "reference_host.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace readerlink {
 namespace {
@@ -85,7 +82,9 @@ struct WireText {
     std::string printed; // how the host shows them
 };
 
-void PrintTo(const WireText& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WireText& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HostLinkText : public HostLinkTest, public ::testing::WithParamInterface<WireText> {};
 
@@ -106,16 +105,18 @@ TEST_P(HostLinkText, ArrivesInTheCodePage) {
               c.bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HostLinkText,
-    ::testing::Values(
-        WireText{"Umlauts", u"\u00C4\u00D6\u00DC", "\xC4\xD6\xDC", "\u00C4\u00D6\u00DC"},
-        WireText{"OutsideTheCodePage", u"\u0141\u00F3d\u017A", "?\xF3" "d?", "?\u00F3d?"},
-        WireText{"LineEnds", u"A\r\nB", "A\r\nB", "A\\r\\nB"},
-        WireText{"Empty", u"", "", ""},
-        WireText{"Over255Cut", std::u16string(300, u'Z'), std::string(255, 'Z'),
-                 std::string(255, 'Z')}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, HostLinkText,
+                         ::testing::Values(WireText{"Umlauts", u"\u00C4\u00D6\u00DC",
+                                                    "\xC4\xD6\xDC", "\u00C4\u00D6\u00DC"},
+                                           WireText{"OutsideTheCodePage", u"\u0141\u00F3d\u017A",
+                                                    "?\xF3"
+                                                    "d?",
+                                                    "?\u00F3d?"},
+                                           WireText{"LineEnds", u"A\r\nB", "A\r\nB", "A\\r\\nB"},
+                                           WireText{"Empty", u"", "", ""},
+                                           WireText{"Over255Cut", std::u16string(300, u'Z'),
+                                                    std::string(255, 'Z'), std::string(255, 'Z')}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(HostLinkTest, NoHostWhetherNeverStartedOrGone) {
     EXPECT_EQ(send(u"ABC").outcome, HostDelivery::NoHost);
@@ -228,12 +229,11 @@ TEST_F(HostLinkTest, DispatcherLogsWhatTheHostDid) {
         ReferenceHost host({"--no-answer"});
         dispatcher.SendDataToApp();
     }
-    EXPECT_EQ(log.lines,
-              (std::vector<testing::LogLine>{
-                  {u"No host application found, data not sent: " + kLine1, false},
-                  {u"Data sent " + kLine1, false},
-                  {u"Data sent " + kLine1, false},
-                  {u"Host application did not answer in time", false}}));
+    EXPECT_EQ(log.lines, (std::vector<testing::LogLine>{
+                             {u"No host application found, data not sent: " + kLine1, false},
+                             {u"Data sent " + kLine1, false},
+                             {u"Data sent " + kLine1, false},
+                             {u"Host application did not answer in time", false}}));
 }
 
 struct LocationCase {
@@ -242,7 +242,9 @@ struct LocationCase {
     std::string socketPath;
 };
 
-void PrintTo(const LocationCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LocationCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HostSocketPath : public ::testing::TestWithParam<LocationCase> {};
 
