@@ -1,0 +1,199 @@
+// Typing for real into a window of a private Xvfb server.
+
+#include <gtest/gtest.h>
+// After gtest: Xlib defines None and Bool as macros.
+#include <X11/XKBlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "common/error.h"
+#include "common/text.h"
+#include "delivery/sendkeys.h"
+#include "platform/linux/x11_keyboard.h"
+#include "x_key_receiver.h"
+
+namespace readerlink {
+namespace {
+
+using testing::XKeyReceiver;
+
+const std::u16string Mrz = u"P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<"
+                           u"L898902C36UTO7408122F1204159ZE184226B<<<<<10";
+
+std::u32string utf32(std::u16string_view text) {
+    std::u32string out;
+    for (char16_t unit : text)
+        out.push_back(unit);
+    return out;
+}
+
+std::string printable(const std::u32string& text) {
+    std::u16string units;
+    for (char32_t ch : text)
+        units.push_back(ch == U'\r' ? u'\u23CE' : static_cast<char16_t>(ch));
+    return toUtf8(units);
+}
+
+void setLayouts(const char* layouts) {
+    const std::string command = std::string("setxkbmap -layout ") + layouts;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+class SendKeysX11 : public ::testing::Test {
+protected:
+    void SetUp() override { setLayouts("us"); }
+
+    void TearDown() override {
+        if (receiver_) {
+            EXPECT_EQ(receiver_->keysDown(), "") << "keys left down";
+        }
+    }
+
+    // The receiver first, so it has the focus, then the keyboard, so it
+    // starts from the locks and layouts the test set.
+    void start() {
+        receiver_ = std::make_unique<XKeyReceiver>();
+        keyboard_ = makeX11KeyboardBackend(
+            [this](std::u16string_view text, std::u16string_view) { boxes_.emplace_back(text); });
+    }
+
+    std::u32string type(std::u16string_view keys, bool expectedResult = true) {
+        EXPECT_EQ(SendKeys(*keyboard_, keys, true), expectedResult);
+        keyboard_->getForegroundWindow(); // a round trip: the server has every key
+        return receiver_->take();
+    }
+
+    XkbStateRec serverState() {
+        XkbStateRec state{};
+        XkbGetState(receiver_->display(), XkbUseCoreKbd, &state);
+        return state;
+    }
+
+    void lockGroup(unsigned group) {
+        XkbLockGroup(receiver_->display(), XkbUseCoreKbd, group);
+        XSync(receiver_->display(), False);
+    }
+
+    void lockCaps(bool on) {
+        XkbLockModifiers(receiver_->display(), XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        XSync(receiver_->display(), False);
+    }
+
+    std::unique_ptr<XKeyReceiver> receiver_;
+    std::unique_ptr<KeyboardBackend> keyboard_;
+    std::vector<std::u16string> boxes_;
+};
+
+TEST_F(SendKeysX11, MrzAndEnterArriveExactlyAndInOrder) {
+    start();
+    for (int round = 0; round < 3; ++round)
+        EXPECT_EQ(printable(type(Mrz + u"{ENTER}")), printable(utf32(Mrz + u"\r")));
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(SendKeysX11, PunctuationAndModifiedText) {
+    start();
+    EXPECT_EQ(printable(type(u"a{+}b{{}c{}}d~+(xy)z{a 3}1<>?|\\")),
+              printable(utf32(u"a+b{c}d\rXYzAAA1<>?|\\")));
+}
+
+TEST_F(SendKeysX11, CapsLockDoesNotChangeTheText) {
+    receiver_ = std::make_unique<XKeyReceiver>();
+    lockCaps(true);
+    start();
+    const std::u16string text = u"Mixed Case mrz P<UTO 42";
+    EXPECT_EQ(printable(type(text)), printable(utf32(text)));
+    // Caps Lock switched on in the middle of a string is seen at once.
+    lockCaps(false);
+    EXPECT_EQ(printable(type(u"ab{CAPSLOCK}cD{CAPSLOCK}e")), printable(utf32(u"abcDe")));
+    EXPECT_EQ(serverState().locked_mods & LockMask, 0);
+    EXPECT_EQ(printable(type(Mrz)), printable(utf32(Mrz)));
+}
+
+TEST_F(SendKeysX11, NumLockToggleThroughTheKeyboardState) {
+    start();
+    const unsigned before = serverState().locked_mods & Mod2Mask;
+    type(u"{NUMLOCK}");
+    EXPECT_NE(serverState().locked_mods & Mod2Mask, before);
+    type(u"{NUMLOCK}");
+    EXPECT_EQ(serverState().locked_mods & Mod2Mask, before);
+}
+
+TEST_F(SendKeysX11, ArabicAndEnglishSwitchTheGroup) {
+    setLayouts("us,ara");
+    start();
+    EXPECT_EQ(printable(type(u"a{ARA}\u0628\u0644\u0627{ENG}bc{ENTER}")),
+              printable(utf32(u"a\u0628\u0644\u0627bc\r")));
+    EXPECT_EQ(serverState().locked_group, 0);
+    type(u"{ARA}");
+    EXPECT_EQ(serverState().locked_group, 1);
+    type(u"{ENG}");
+    EXPECT_EQ(serverState().locked_group, 0);
+}
+
+TEST_F(SendKeysX11, MrzTypedWhileTheArabicGroupIsLocked) {
+    setLayouts("us,ara");
+    receiver_ = std::make_unique<XKeyReceiver>();
+    lockGroup(1);
+    start();
+    EXPECT_EQ(printable(type(Mrz + u"{ENTER}")), printable(utf32(Mrz + u"\r")));
+    // The operator's group is given back.
+    EXPECT_EQ(serverState().locked_group, 1);
+    EXPECT_EQ(printable(type(u"\u0628a\u0628")), printable(utf32(u"\u0628a\u0628")));
+    EXPECT_EQ(serverState().locked_group, 1);
+}
+
+TEST_F(SendKeysX11, LayoutSwitchWithoutSuchGroupChangesNothing) {
+    start();
+    EXPECT_EQ(printable(type(u"{ARA}abc")), printable(utf32(u"abc")));
+    EXPECT_EQ(serverState().locked_group, 0);
+}
+
+TEST_F(SendKeysX11, NoModifierStaysDownOnAnyWayOut) {
+    start();
+    type(u"+{ENTER", false);
+    EXPECT_EQ(boxes_, std::vector<std::u16string>{u"No Close"});
+    EXPECT_EQ(receiver_->keysDown(), "");
+    type(u"^%(ab");
+    EXPECT_EQ(receiver_->keysDown(), "");
+    EXPECT_THROW(SendKeys(*keyboard_, u"+{a x}", true), ConversionError);
+    keyboard_->getForegroundWindow();
+    EXPECT_EQ(receiver_->keysDown(), "");
+}
+
+TEST_F(SendKeysX11, KeysHeldAtATerminatingSignalAreReleased) {
+    // No keyboard here: the child's must be the process's only one.
+    receiver_ = std::make_unique<XKeyReceiver>();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto keyboard = makeX11KeyboardBackend();
+        keyboard->keybdEvent(0x10, 0x2A, 0); // Shift down
+        keyboard->keybdEvent(0x41, 0x1E, 0); // A down
+        keyboard->getForegroundWindow();
+        ::raise(SIGTERM);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(receiver_->keysDown(), "");
+}
+
+TEST(X11KeyboardFactory, NoDisplayIsAClearError) {
+    try {
+        makeX11KeyboardBackend({}, ":999");
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(error.message().find(u"cannot open the X display :999"), std::u16string::npos)
+            << toUtf8(error.message());
+    }
+}
+
+} // namespace
+} // namespace readerlink
