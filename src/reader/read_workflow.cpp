@@ -97,8 +97,8 @@ void ReadWorkflow::ARH_CaptureAndRead() {
     int restarts = 0;
     while (runPass() == PassEnd::Restart) {
         if (restarts == options_.maxConsecutiveRestarts) {
-            context_.log.logStatus(u"Read stopped: no MRZ after " + toDecimal(restarts + 1) +
-                                   u" attempts");
+            context_.log.logStatus(u"Read stopped: still no MRZ after attempt " +
+                                   toDecimal(restarts + 1));
             return;
         }
         ++restarts;
