@@ -3,20 +3,18 @@
 // archive's names and file tests, and the fake's tiny image files.
 // Memory: resident set size after 10 and after 1,000 passes in a row.
 
-#include <benchmark/benchmark.h>
-
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <string>
-
 #include "../tests/reader/fake_sdk.h"
 #include "common/activity_log.h"
 #include "common/message_loop.h"
 #include "reader/image_archive.h"
 #include "reader/read_workflow.h"
+
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <fstream>
+#include <stdlib.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -60,8 +58,8 @@ struct Bench {
     QuietStation station;
     std::u16string scanData;
     std::size_t delivered = 0;
-    read::ReadContext context{station, station, station, controls, scanData,
-                              [this] { ++delivered; }};
+    read::ReadContext context{station,  station,  station,
+                              controls, scanData, [this] { ++delivered; }};
     FixedClock clock;
     NoConverter converter;
     read::ImageArchive archive{context, clock, converter};
@@ -74,7 +72,8 @@ struct Bench {
         station.folder = std::u16string(dir.begin(), dir.end());
 
         fake::FakeDocument page;
-        page.fields = {{1001, kLine1}, {1002, kLine2}, {10102, u"ERIKSSON"}, {10103, u"ANNA MARIA"}};
+        page.fields = {
+            {1001, kLine1}, {1002, kLine2}, {10102, u"ERIKSSON"}, {10103, u"ANNA MARIA"}};
         page.portrait = true;
         reader.documents[10] = page;
         reader.recognizeResults = {10};

@@ -1,8 +1,8 @@
 #include "reader/archive_names.h"
 
-#include <charconv>
-
 #include "common/text.h"
+
+#include <charconv>
 
 namespace readerlink::read {
 
@@ -67,11 +67,10 @@ long long daysSince18991230(int year, int month, int day) {
 }
 
 std::u16string ClockName(const LocalDateTime& time, std::u16string_view decimalSeparator) {
-    const double msOfDay = ((time.hour * 60.0 + time.minute) * 60.0 + time.second) * 1000.0 +
-                           time.millisecond;
-    const double days =
-        static_cast<double>(daysSince18991230(time.year, time.month, time.day)) +
-        msOfDay / 86400000.0;
+    const double msOfDay =
+        ((time.hour * 60.0 + time.minute) * 60.0 + time.second) * 1000.0 + time.millisecond;
+    const double days = static_cast<double>(daysSince18991230(time.year, time.month, time.day)) +
+                        msOfDay / 86400000.0;
     char buffer[64];
     // to_chars ignores the C locale, so the separator is ours to choose.
     const auto result =

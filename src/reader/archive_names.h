@@ -3,10 +3,10 @@
 // File names of the image archive. Names cut from the MRZ are text read off
 // a document: only letters, digits, blank, "-" and "<" may reach a path.
 
+#include "reader/local_clock.h"
+
 #include <string>
 #include <string_view>
-
-#include "reader/local_clock.h"
 
 namespace readerlink::read {
 

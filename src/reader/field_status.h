@@ -17,8 +17,8 @@ constexpr int kFileMaskProperty = 2;
 } // namespace field
 
 // The eleven fields of the field record, in record order.
-constexpr std::array<int, 11> kRecordFieldCodes = {10102, 10103, 2113,  2114,  2120, 2132,
-                                                   2135,  2136,  2137,  10119, 10130};
+constexpr std::array<int, 11> kRecordFieldCodes = {10102, 10103, 2113, 2114,  2120, 2132,
+                                                   2135,  2136,  2137, 10119, 10130};
 
 // "Ok" for 0-99, "Warning" for 100-199, "Error" for 200-299. Statuses outside
 // that range have no word of their own and read "Unknown", so a status the

@@ -1,12 +1,12 @@
 #include "reader/image_archive.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "common/text.h"
 #include "reader/archive_names.h"
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
+
+#include <filesystem>
+#include <system_error>
 
 namespace readerlink::read {
 

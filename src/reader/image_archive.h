@@ -4,13 +4,13 @@
 // document kind, portraits in the folder itself, and the notifications that
 // tell the target application images are ready.
 
-#include <string>
-#include <string_view>
-
 #include "reader/converter_launcher.h"
 #include "reader/local_clock.h"
 #include "reader/pass_state.h"
 #include "reader/read_context.h"
+
+#include <string>
+#include <string_view>
 
 namespace readerlink::read {
 

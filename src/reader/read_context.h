@@ -2,15 +2,15 @@
 
 // Everything a read pass works with that lives outside it.
 
-#include <functional>
-#include <memory>
-#include <string>
-
 #include "common/activity_log.h"
 #include "common/error.h"
 #include "common/message_loop.h"
 #include "reader/read_window.h"
 #include "reader/sdk/reader_controls.h"
+
+#include <functional>
+#include <memory>
+#include <string>
 
 namespace readerlink::read {
 
@@ -28,8 +28,7 @@ struct ReadContext {
 
 // A control of the set, or an Error when the connection step never made it:
 // a read must not touch a control that does not exist.
-template <class Control>
-Control& control(const std::unique_ptr<Control>& held) {
+template <class Control> Control& control(const std::unique_ptr<Control>& held) {
     if (!held)
         throw Error(u"Reader is not connected");
     return *held;

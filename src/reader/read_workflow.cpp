@@ -1,13 +1,13 @@
 #include "reader/read_workflow.h"
 
-#include <cstdint>
-#include <exception>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
 #include "reader/sdk_error_msg.h"
+
+#include <cstdint>
+#include <exception>
 
 namespace readerlink::read {
 
@@ -307,8 +307,8 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
     try {
         sdk::Variant maskData;
         if (sdk::isTrue(doc().Valid()) &&
-            sdk::isTrue(doc().FieldProperty(field::kChipFileMask, field::kFileMaskProperty,
-                                            maskData))) {
+            sdk::isTrue(
+                doc().FieldProperty(field::kChipFileMask, field::kFileMaskProperty, maskData))) {
             const std::uint32_t mask = fileMaskOf(maskData);
             for (int file = 0; file < 32; ++file) {
                 if ((mask & (std::uint32_t{1} << file)) == 0)

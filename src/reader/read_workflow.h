@@ -3,12 +3,12 @@
 // The read: the chip with BAC, the page capture and MRZ recognition, the
 // decision on the result, the deliveries and the archive steps.
 
-#include <string>
-#include <string_view>
-
 #include "reader/image_archive.h"
 #include "reader/pass_state.h"
 #include "reader/read_context.h"
+
+#include <string>
+#include <string_view>
 
 namespace readerlink::read {
 

@@ -3,10 +3,10 @@
 // One line for the last error of an SDK control, as the log shows it:
 // "Error (" + the code as 8 upper-case hex digits + "): " + the text.
 
-#include <string>
-
 #include "reader/sdk/pr_api.h"
 #include "reader/sdk/pr_doc.h"
+
+#include <string>
 
 namespace readerlink::read {
 

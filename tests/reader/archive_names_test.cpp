@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "common/text.h"
 #include "reader/archive_names.h"
+
+#include <gtest/gtest.h>
 
 namespace readerlink::read {
 namespace {
@@ -26,20 +26,19 @@ TEST_P(NameTest, NamesCutFromMrzLineTwo) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, NameTest,
-    ::testing::Values(
-        NameCase{"Td3", u"L898902C36UTO7408122F1204159ZE184226B<<<<<10", u"UTO-L898902C3",
-                 u"L898902C3-ZE184226B", u"L898902C3"},
-        // The filler after the number trims away; the two inside stay.
-        NameCase{"FillerNationality", u"AB123456<6D<<7408122F1204159", u"D  -AB123456",
-                 u"AB123456 -", u"AB123456"},
-        NameCase{"ShortLine", u"AB1", u"-AB1", u"AB1-", u"AB1"},
-        NameCase{"Empty", u"", u"-", u"-", u""},
-        NameCase{"VisaFillers", u"AB12<<<<<6UTO4009078F9612109<<<<<<<<<<", u"UTO-AB12",
-                 u"AB12     -", u"AB12"},
-        NameCase{"PathCharacters", u"../..\\:*?9/..", u"-", u"-", u""},
-        NameCase{"ControlAndNul", std::u16string(u"A\0B\x1F\x7F\r\nC9", 9), u"-A B    C9",
-                 u"A B    C9-", u"A B    C9"},
-        NameCase{"NonAscii", u"\u00C9\u0416\uFF0FX", u"-   X", u"X-", u"X"}),
+    ::testing::Values(NameCase{"Td3", u"L898902C36UTO7408122F1204159ZE184226B<<<<<10",
+                               u"UTO-L898902C3", u"L898902C3-ZE184226B", u"L898902C3"},
+                      // The filler after the number trims away; the two inside stay.
+                      NameCase{"FillerNationality", u"AB123456<6D<<7408122F1204159",
+                               u"D  -AB123456", u"AB123456 -", u"AB123456"},
+                      NameCase{"ShortLine", u"AB1", u"-AB1", u"AB1-", u"AB1"},
+                      NameCase{"Empty", u"", u"-", u"-", u""},
+                      NameCase{"VisaFillers", u"AB12<<<<<6UTO4009078F9612109<<<<<<<<<<",
+                               u"UTO-AB12", u"AB12     -", u"AB12"},
+                      NameCase{"PathCharacters", u"../..\\:*?9/..", u"-", u"-", u""},
+                      NameCase{"ControlAndNul", std::u16string(u"A\0B\x1F\x7F\r\nC9", 9),
+                               u"-A B    C9", u"A B    C9-", u"A B    C9"},
+                      NameCase{"NonAscii", u"\u00C9\u0416\uFF0FX", u"-   X", u"X-", u"X"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(SafeNamePart, OnlyLettersDigitsBlankHyphenAndFillerSurvive) {

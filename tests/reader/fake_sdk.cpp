@@ -1,9 +1,9 @@
 #include "fake_sdk.h"
 
-#include <fstream>
-
 #include "common/error.h"
 #include "common/text.h"
+
+#include <fstream>
 
 namespace readerlink::fake {
 

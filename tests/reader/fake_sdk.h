@@ -4,14 +4,14 @@
 // reader recognises and what its chip answers, runs a read, and looks at the
 // calls made and the files written.
 
+#include "reader/sdk/reader_controls.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
-
-#include "reader/sdk/reader_controls.h"
 
 namespace readerlink::fake {
 
@@ -34,9 +34,9 @@ public:
     int cardCount = 0;
     bool cardFound = true;
     bool connects = true;
-    bool bacRequired = false;      // chip files refused until BAC
-    int errorBeforeBac = 13;       // error code of a refused read
-    std::u16string bacMrz;         // the MRZ lines (CR LF) the chip's keys come from
+    bool bacRequired = false;                // chip files refused until BAC
+    int errorBeforeBac = 13;                 // error code of a refused read
+    std::u16string bacMrz;                   // the MRZ lines (CR LF) the chip's keys come from
     std::map<int, sdk::DocHandle> chipFiles; // file id -> document it resolves to
     std::set<int> unreadableFiles;
     std::map<std::string, int> throwOnCall; // call name -> 1-based occurrence that throws

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
 #include "reader/sdk_error_msg.h"
+
+#include <gtest/gtest.h>
 
 namespace readerlink::read {
 namespace {

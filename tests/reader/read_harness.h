@@ -5,13 +5,6 @@
 // that records its launches, over the scripted fake reader and a fresh
 // picture folder.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "common/activity_log.h"
 #include "common/message_loop.h"
 #include "common/text.h"
@@ -20,6 +13,12 @@
 #include "reader/image_archive.h"
 #include "reader/local_clock.h"
 #include "reader/read_workflow.h"
+
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace readerlink::fake {
 

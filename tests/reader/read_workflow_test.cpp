@@ -1,12 +1,11 @@
 // Whole read passes over the scripted reader: what reaches the target
 // application, what the log shows and which files the archive holds.
 
-#include <fstream>
-
+#include "platform/linux/spawn_converter_launcher.h"
 #include "read_harness.h"
 #include "support/stub_converter.h"
 
-#include "platform/linux/spawn_converter_launcher.h"
+#include <fstream>
 
 namespace readerlink::fake {
 namespace {
@@ -54,13 +53,13 @@ TEST_F(ReadTest, CleanPassportWithoutChipDeliversRecordMrzAndImageReady) {
 
     const std::string record = "@#ERIKSSON##L898902C3########";
     EXPECT_EQ(deliveries, (Lines{record, kMrz88, "@ImageReady"}));
-    EXPECT_EQ(station.logLines,
-              (Lines{"Get RFID", "Ready to capture ...", "Field (1): ERIKSSON\t[Ok]",
-                     "Field (3): L898902C3\t[Warning]", record, "", "Done.",
-                     "Line 1: " + kL1 + "\t[Ok]", "Line 2: " + kL2 + "\t[Ok]",
-                     "MRZ is : " + kL1 + "\r\n" + kL2 + "\r\n", "Is a Passport",
-                     "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "", "MRZ Done.",
-                     "805:L898902C3"}));
+    EXPECT_EQ(
+        station.logLines,
+        (Lines{"Get RFID", "Ready to capture ...", "Field (1): ERIKSSON\t[Ok]",
+               "Field (3): L898902C3\t[Warning]", record, "", "Done.", "Line 1: " + kL1 + "\t[Ok]",
+               "Line 2: " + kL2 + "\t[Ok]", "MRZ is : " + kL1 + "\r\n" + kL2 + "\r\n",
+               "Is a Passport", "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "", "MRZ Done.",
+               "805:L898902C3"}));
     EXPECT_EQ(folder.files(), (Lines{"L898902C3.jpg", "Passport/UTO-L898902C3.jpg",
                                      "Passport/UTO-L898902C3IN.jpg"}));
     EXPECT_EQ(converter.launched, (Lines{P() + "/L898902C3.jpg"}));
@@ -124,8 +123,9 @@ TEST_F(ReadTest, MissingPictureFolderSavesNothingAndSaysSo) {
     layPage(kPassportLine1, kPassportLine2);
     station.folder = fromUtf8(P() + "/missing");
     read();
-    EXPECT_EQ(logFrom("Is a Passport"), (Lines{"Is a Passport", "Folder is not exist to save passport",
-                                               "", "MRZ Done.", "", "Photo path is not valid."}));
+    EXPECT_EQ(logFrom("Is a Passport"),
+              (Lines{"Is a Passport", "Folder is not exist to save passport", "", "MRZ Done.", "",
+                     "Photo path is not valid."}));
     EXPECT_EQ(deliveries, (Lines{kEmptyRecord, kMrz88}));
     EXPECT_TRUE(folder.files().empty());
     EXPECT_TRUE(converter.launched.empty());
@@ -185,20 +185,20 @@ TEST_P(ChipReadTest, ChipMrzAndFaceReplaceThePageOnes) {
 
     const std::string pageMrz = toUtf8(kMisreadLine1) + kL2;
     EXPECT_EQ(deliveries, (Lines{pageMrz, "@ImageReady", kEmptyRecord, kMrz88}));
-    EXPECT_EQ(station.logLines,
-              (Lines{"Get RFID", "Reading RFID data ...", c.errorLine, c.bacLine,
-                     kL1 + "\r\n" + kL2, "Is a Passport",
-                     "874:Image Saved " + P() + "/L898902C3.jpg", "Ready to capture ...",
-                     kEmptyRecord, "", "Done.", "Is a Passport",
-                     "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "", "MRZ Done."}));
+    EXPECT_EQ(
+        station.logLines,
+        (Lines{"Get RFID", "Reading RFID data ...", c.errorLine, c.bacLine, kL1 + "\r\n" + kL2,
+               "Is a Passport", "874:Image Saved " + P() + "/L898902C3.jpg", "Ready to capture ...",
+               kEmptyRecord, "", "Done.", "Is a Passport",
+               "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "", "MRZ Done."}));
     EXPECT_EQ(station.statusLabel, u"874:Image Saved " + fromUtf8(P()) + u"/L898902C3.jpg");
     EXPECT_EQ(folder.files(), (Lines{"L898902C3.jpg", "Passport/UTO-L898902C3.jpg",
                                      "Passport/UTO-L898902C3IN.jpg"}));
     EXPECT_EQ(callsStartingWith("SaveImage ImRF"),
               (Lines{"SaveImage ImRF " + P() + "/L898902C3.jpg 2"}));
     EXPECT_TRUE(converter.launched.empty());
-    EXPECT_EQ(reader.bacAttempts, (std::vector<std::u16string>{kMisreadLine1 + u"\r\n" +
-                                                                kPassportLine2 + u"\r\n"}));
+    EXPECT_EQ(reader.bacAttempts,
+              (std::vector<std::u16string>{kMisreadLine1 + u"\r\n" + kPassportLine2 + u"\r\n"}));
     EXPECT_EQ(callsStartingWith("ResolveMrzText"), (Lines{"ResolveMrzText " + kMrz88}));
     EXPECT_EQ(only(reader.calls,
                    {"Pump", "Capture", "Deliver", "MakeBAC", "Disconnect", "Recognize", "GetMrz"}),
@@ -212,8 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ChipOpening{"OpenChip", false, 0, "Error (00000000): OK", "Trying BAC ..."},
         ChipOpening{"Code13", true, 13, "Error (0000000D): Access denied", "Making BAC ..."},
-        ChipOpening{"OtherRefusal", true, 0x6982,
-                    "Error (00006982): Security status not satisfied", "Trying BAC ..."}),
+        ChipOpening{"OtherRefusal", true, 0x6982, "Error (00006982): Security status not satisfied",
+                    "Trying BAC ..."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReadTest, WrongMrzFailsBacAndThePageIsReadInstead) {
@@ -249,7 +249,7 @@ TEST_F(ReadTest, FaceWithoutChipMrzIsNotAPassportYetStillReady) {
     layPage(kPassportLine1, kPassportLine2);
     addChip(kPassportLine1 + kPassportLine2, 0b101);
     read();
-    EXPECT_EQ(logFrom("Trying BAC ...").at(1), "");     // MrzText is empty
+    EXPECT_EQ(logFrom("Trying BAC ...").at(1), ""); // MrzText is empty
     EXPECT_EQ(logFrom("Trying BAC ...").at(2), "Not a passport");
     EXPECT_EQ(deliveries, (Lines{kMrz88, "@ImageReady", kEmptyRecord, kMrz88}));
     EXPECT_TRUE(callsStartingWith("SaveImage ImRF").empty());
@@ -270,8 +270,8 @@ TEST_F(ReadTest, EmptyMaskReadsNoFileAndLetsTheCardGo) {
 
 TEST_F(ReadTest, HighMaskBitsAreAllExaminedInRisingOrder) {
     layPage(kPassportLine1, kPassportLine2);
-    addChip(kPassportLine1 + kPassportLine2, (std::int64_t{1} << 31) | (1 << 14) | 0b11 |
-                                                 (std::int64_t{1} << 40));
+    addChip(kPassportLine1 + kPassportLine2,
+            (std::int64_t{1} << 31) | (1 << 14) | 0b11 | (std::int64_t{1} << 40));
     read();
     EXPECT_EQ(callsStartingWith("GetRfidFileB"),
               (Lines{"GetRfidFileB CARD0 0", "GetRfidFileB CARD0 0", "GetRfidFileB CARD0 0",
@@ -321,11 +321,11 @@ TEST_F(ReadTest, FaultInChipFilesCapturesAgainAndKeepsTheCard) {
     addChip(kPassportLine1 + kPassportLine2);
     reader.throwOnCall["ResolveMrzText"] = 1;
     read();
-    EXPECT_EQ(logFrom("Reader fault in ResolveMrzText"),
-              (Lines{"Reader fault in ResolveMrzText", "Capture", "Ready to capture ...",
-                     kEmptyRecord, "", "Done.", "Is a Passport",
-                     "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "", "MRZ Done.",
-                     "805:L898902C3"}));
+    EXPECT_EQ(
+        logFrom("Reader fault in ResolveMrzText"),
+        (Lines{"Reader fault in ResolveMrzText", "Capture", "Ready to capture ...", kEmptyRecord,
+               "", "Done.", "Is a Passport", "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "",
+               "MRZ Done.", "805:L898902C3"}));
     EXPECT_TRUE(callsStartingWith("DisconnectRfidCard").empty());
     EXPECT_EQ(reader.captures, 2);
     // The chip MRZ had been taken before the fault; the face never came.
@@ -361,12 +361,11 @@ TEST_F(ReadTest, ChipPortraitNotWrittenIsReportedAsSuch) {
     station.folder = fromUtf8(P() + "/missing");
     read();
     const std::string path = P() + "/missing/L898902C3.jpg";
-    EXPECT_NE(std::find(station.logLines.begin(), station.logLines.end(),
-                        "874:Image not saved " + path),
-              station.logLines.end());
-    EXPECT_EQ(std::count(station.logLines.begin(), station.logLines.end(),
-                         "874:Image Saved " + path),
-              0);
+    EXPECT_NE(
+        std::find(station.logLines.begin(), station.logLines.end(), "874:Image not saved " + path),
+        station.logLines.end());
+    EXPECT_EQ(
+        std::count(station.logLines.begin(), station.logLines.end(), "874:Image Saved " + path), 0);
     EXPECT_EQ(station.statusLabel, u"874:Image not saved " + fromUtf8(path));
 }
 
@@ -445,7 +444,8 @@ TEST_F(ReadTest, ChecksumErrorOnVisaGoesToVisas) {
     read();
     const std::string path = P() + "/Visas/L8988901C-6ZE184226B.jpg";
     EXPECT_EQ(deliveries, (Lines{"@ImageCaptured|" + path, toUtf8(kVisaLine1 + kVisaLine2)}));
-    EXPECT_EQ(logFrom("Is a Visa"), (Lines{"Is a Visa", "Capture notification sent", "", "MRZ Done."}));
+    EXPECT_EQ(logFrom("Is a Visa"),
+              (Lines{"Is a Visa", "Capture notification sent", "", "MRZ Done."}));
     EXPECT_EQ(folder.files(),
               (Lines{"Visas/L8988901C-6ZE184226B.jpg", "Visas/L8988901C-6ZE184226BIN.jpg"}));
 }
@@ -464,9 +464,9 @@ TEST_F(ReadTest, ChipDeliveriesComeBeforeTheChecksumNotification) {
     layPage(kPassportLine1, kPassportLine2, 203);
     addChip(kPassportLine1 + kPassportLine2);
     read();
-    EXPECT_EQ(deliveries, (Lines{kMrz88, "@ImageReady",
-                                 "@ImageCaptured|" + P() + "/Others/" + kClockName + ".jpg",
-                                 kMrz88}));
+    EXPECT_EQ(deliveries,
+              (Lines{kMrz88, "@ImageReady",
+                     "@ImageCaptured|" + P() + "/Others/" + kClockName + ".jpg", kMrz88}));
 }
 
 // --- No data, no MRZ, restarts ----------------------------------------------
@@ -484,8 +484,8 @@ TEST_F(ReadTest, NoMrzFoundRestartsAndStopsAfterTheLastAttempt) {
     layPage(kPassportLine1, kPassportLine2);
     reader.getMrzResults = {0};
     read();
-    const Lines pass = {"Get RFID", "Ready to capture ...", kEmptyRecord, "", "Done.",
-                        "No MRZ found!"};
+    const Lines pass = {"Get RFID", "Ready to capture ...", kEmptyRecord, "",
+                        "Done.",    "No MRZ found!"};
     Lines expected;
     for (int i = 0; i < 6; ++i)
         expected.insert(expected.end(), pass.begin(), pass.end());

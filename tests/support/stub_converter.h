@@ -4,15 +4,14 @@
 // one line per run, "argument count|working folder|first argument", to a
 // record file. Header-only so several test folders can use it.
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <stdlib.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace readerlink::testsupport {
@@ -83,8 +82,7 @@ private:
 // "ImageConverter" in a folder of its own, put on the PATH.
 class StubConverter {
 public:
-    StubConverter()
-        : folder_(makeTempFolder()), record_(folder_ + "/runs.txt"), path_(folder_) {
+    StubConverter() : folder_(makeTempFolder()), record_(folder_ + "/runs.txt"), path_(folder_) {
         writeStubConverter(folder_, "ImageConverter", record_);
     }
     ~StubConverter() {

@@ -1,19 +1,18 @@
 #include "platform/linux/spawn_converter_launcher.h"
 
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "common/text.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <spawn.h>
 #include <string_view>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
-
-#include "common/text.h"
 
 extern char** environ;
 

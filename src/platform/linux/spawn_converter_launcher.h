@@ -5,10 +5,10 @@
 // started detached in the program's folder with the image path as its one
 // argument.
 
+#include "reader/converter_launcher.h"
+
 #include <memory>
 #include <string>
-
-#include "reader/converter_launcher.h"
 
 namespace readerlink::platform {
 

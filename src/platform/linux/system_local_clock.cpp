@@ -1,11 +1,10 @@
 #include "platform/linux/system_local_clock.h"
 
-#include <langinfo.h>
-#include <locale.h>
+#include "common/text.h"
 
 #include <ctime>
-
-#include "common/text.h"
+#include <langinfo.h>
+#include <locale.h>
 
 namespace readerlink::platform {
 

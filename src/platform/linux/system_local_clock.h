@@ -3,9 +3,9 @@
 // Linux backend of the local clock: the system's local time and the decimal
 // separator of the user's locale settings (LC_ALL, LC_NUMERIC, LANG).
 
-#include <memory>
-
 #include "reader/local_clock.h"
+
+#include <memory>
 
 namespace readerlink::platform {
 

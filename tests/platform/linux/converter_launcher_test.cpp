@@ -1,13 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
-#include <filesystem>
-#include <fstream>
-
 #include "common/text.h"
 #include "platform/linux/spawn_converter_launcher.h"
 #include "support/stub_converter.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace readerlink::platform {
 namespace {
@@ -60,7 +58,8 @@ TEST_P(ConverterPlacementTest, StartsInTheProgramFolderWithThePathAsOneArgument)
 
 INSTANTIATE_TEST_SUITE_P(Placements, ConverterPlacementTest,
                          ::testing::Values(Placement{"ProgramFolder", true, "ImageConverter"},
-                                           Placement{"ProgramFolderExe", true, "ImageConverter.exe"},
+                                           Placement{"ProgramFolderExe", true,
+                                                     "ImageConverter.exe"},
                                            Placement{"Path", false, "ImageConverter"},
                                            Placement{"PathExe", false, "ImageConverter.exe"}),
                          [](const auto& info) { return std::string(info.param.what); });

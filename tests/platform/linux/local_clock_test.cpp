@@ -1,10 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <stdlib.h>
+#include "platform/linux/system_local_clock.h"
 
 #include <ctime>
-
-#include "platform/linux/system_local_clock.h"
+#include <gtest/gtest.h>
+#include <stdlib.h>
 
 namespace readerlink::platform {
 namespace {
