@@ -2,6 +2,7 @@
 #include "reader/archive_names.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace readerlink::read {
 namespace {
@@ -44,6 +45,29 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SafeNamePart, OnlyLettersDigitsBlankHyphenAndFillerSurvive) {
     EXPECT_EQ(safeNamePart(u"Az09 -<"), u"Az09 -<");
     EXPECT_EQ(safeNamePart(u"./\\:|\"'*?%$~"), std::u16string(12, u' '));
+}
+
+TEST(SafeNamePart, NoLineOfAnyContentGivesANameThatLeavesItsFolder) {
+    std::mt19937 random(20210210);
+    // Mostly the characters that matter in paths, some of anything else.
+    const std::u16string hostile(u"./\\:\0\x01\x1F\x7F<- AZ09", 15);
+    auto allowed = [](char16_t c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+               c == u' ' || c == u'-';
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string line(random() % 50, u' ');
+        for (auto& c : line) {
+            c = random() % 4 != 0 ? hostile[random() % hostile.size()]
+                                  : static_cast<char16_t>(random() % 0x10000);
+        }
+        for (const auto& name :
+             {cleanName(passportNamePieces(line)), visaName(line), portraitName(line)}) {
+            for (char16_t c : name)
+                ASSERT_TRUE(allowed(c))
+                    << "code unit " << static_cast<int>(c) << " in round " << round;
+        }
+    }
 }
 
 struct ClockCase {
