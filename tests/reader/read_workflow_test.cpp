@@ -129,6 +129,8 @@ TEST_F(ReadTest, MissingPictureFolderSavesNothingAndSaysSo) {
     EXPECT_EQ(deliveries, (Lines{kEmptyRecord, kMrz88}));
     EXPECT_TRUE(folder.files().empty());
     EXPECT_TRUE(converter.launched.empty());
+    // Only one level is ever created: a missing picture folder stays missing.
+    EXPECT_FALSE(std::filesystem::exists(P() + "/missing"));
 }
 
 TEST_F(ReadTest, DirectModeNeverProducesImageReady) {
@@ -353,6 +355,16 @@ TEST_F(ReadTest, FaultReadingFileZeroBehindBacResolvesWhatTheDataHeld) {
     EXPECT_EQ(logFrom("Trying BAC ...").at(1), "Reader fault in GetRfidFileB");
     EXPECT_EQ(deliveries, (Lines{kMrz88, "@ImageReady", kEmptyRecord, kMrz88}));
     EXPECT_EQ(callsStartingWith("DisconnectRfidCard").size(), 1u);
+}
+
+TEST_F(ReadTest, MaskOfTheWrongTypeEndsTheChipFilesWithANewCapture) {
+    layPage(kPassportLine1, kPassportLine2);
+    addChip(kPassportLine1 + kPassportLine2);
+    reader.documents[kChipComDoc].fileMask = chipBytes(7);
+    read();
+    EXPECT_EQ(logFrom("Invalid variant type conversion").at(1), "Capture");
+    EXPECT_TRUE(callsStartingWith("DisconnectRfidCard").empty());
+    EXPECT_EQ(reader.captures, 2);
 }
 
 TEST_F(ReadTest, ChipPortraitNotWrittenIsReportedAsSuch) {
