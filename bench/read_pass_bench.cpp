@@ -2,6 +2,9 @@
 // calls cost next to nothing, so what is measured is the workflow, the
 // archive's names and file tests, and the fake's tiny image files.
 // Memory: resident set size after 10 and after 1,000 passes in a row.
+// The picture folder is made under TMPDIR: on ext4, overwriting the same
+// image names pass after pass costs milliseconds of flushing on close, which
+// is the file system's share; TMPDIR=/dev/shm leaves only our own.
 
 #include "../tests/reader/fake_sdk.h"
 #include "common/activity_log.h"
