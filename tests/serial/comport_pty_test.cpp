@@ -121,6 +121,7 @@ struct MissingCase {
     const char* name;
     std::u16string port;
 };
+void PrintTo(const MissingCase& c, std::ostream* os) { *os << c.name; }
 
 class MissingDevice : public ComPortOnPty, public ::testing::WithParamInterface<MissingCase> {};
 
@@ -173,6 +174,7 @@ struct NameCase {
     const char* name;
     bool viaSettings; // [Ports] entry, else a link in the ports folder
 };
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
 
 class PortNames : public ComPortOnPty, public ::testing::WithParamInterface<NameCase> {};
 

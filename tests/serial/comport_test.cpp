@@ -162,6 +162,7 @@ struct ConfigureFailure {
     const char* operation;
     std::u16string message;
 };
+void PrintTo(const ConfigureFailure& c, std::ostream* os) { *os << c.operation; }
 
 class ConfigureFailures : public ComPortWithFake,
                           public ::testing::WithParamInterface<ConfigureFailure> {};

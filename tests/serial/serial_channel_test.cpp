@@ -110,6 +110,7 @@ struct BurstCase {
     std::vector<std::u16string> delivered;
     std::vector<std::u16string> logged;
 };
+void PrintTo(const BurstCase& c, std::ostream* os) { *os << c.name; }
 
 class Bursts : public SerialChannelTest, public ::testing::WithParamInterface<BurstCase> {};
 
