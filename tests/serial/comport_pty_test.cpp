@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include "platform/linux/posix_serial_device.h"
@@ -19,6 +21,32 @@ using testing::PtyPair;
 using testing::TempDir;
 using testing::TestLoop;
 
+// Modem lines and line-error counters as a real serial driver would give them.
+class FakeLineSignals : public posix::TtyLineSignals {
+public:
+    std::optional<int> modemLines(int, int& osError) override {
+        std::lock_guard lock(mutex_);
+        osError = modemError_;
+        return lines_;
+    }
+    std::optional<posix::TtyCounters> counters(int) override {
+        std::lock_guard lock(mutex_);
+        return counters_;
+    }
+    void set(std::optional<int> lines, std::optional<posix::TtyCounters> counters, int modemError = 0) {
+        std::lock_guard lock(mutex_);
+        lines_ = lines;
+        counters_ = counters;
+        modemError_ = modemError;
+    }
+
+private:
+    std::mutex mutex_;
+    std::optional<int> lines_;
+    std::optional<posix::TtyCounters> counters_;
+    int modemError_ = 0;
+};
+
 class ComPortOnPty : public ::testing::Test {
 protected:
     ComPortOnPty() {
@@ -31,7 +59,7 @@ protected:
             return it->second;
         };
         paths.portsFolder = ports_.path();
-        devices_ = posix::makePosixSerialDeviceFactory(paths);
+        devices_ = posix::makePosixSerialDeviceFactory(paths, signals_);
         port_ = std::make_unique<ComPort>(*devices_, loop_);
         ConfigureForMrzReader(*port_);
         port_->SetPort(u"COM3");
@@ -54,6 +82,7 @@ protected:
     TestLoop loop_;
     PtyPair pty_;
     TempDir ports_;
+    std::shared_ptr<FakeLineSignals> signals_ = std::make_shared<FakeLineSignals>();
     std::map<std::u16string, std::string> portsSection_;
     std::unique_ptr<SerialDeviceFactory> devices_;
     std::unique_ptr<ComPort> port_;
@@ -115,6 +144,65 @@ TEST_F(ComPortOnPty, ModemLinesAreReportedOnWhereTheDeviceHasNone) {
     const std::vector<std::pair<std::string, bool>> expected = {
         {"CTS", true}, {"DSR", true}, {"RLSD", true}, {"CTS", false}, {"DSR", false}, {"RLSD", false}};
     EXPECT_EQ(calls, expected);
+}
+
+TEST_F(ComPortOnPty, BreaksLineErrorsAndModemChangesAreRaisedAtTheNextWake) {
+    posix::TtyCounters counters;
+    signals_->set(TIOCM_CTS | TIOCM_DSR, counters);
+    std::vector<std::string> calls;
+    ComErrors errors;
+    auto onOff = [&](std::string what) {
+        return [&calls, what](CustomComPort&, bool on) { calls.push_back(what + (on ? "+" : "-")); };
+    };
+    port_->OnCTSChange = onOff("CTS");
+    port_->OnDSRChange = onOff("DSR");
+    port_->OnRLSDChange = onOff("RLSD");
+    port_->OnBreak = [&](CustomComPort&) { calls.push_back("Break"); };
+    port_->OnRing = [&](CustomComPort&) { calls.push_back("Ring"); };
+    port_->OnError = [&](CustomComPort&, ComErrors e) {
+        errors = e;
+        calls.push_back("Error");
+    };
+    port_->OnRxChar = [&](CustomComPort& port, int count) {
+        calls.push_back("RxChar");
+        std::u16string text;
+        port.ReadStr(text, count);
+    };
+    port_->Open();
+    EXPECT_EQ(calls, (std::vector<std::string>{"CTS+", "DSR+", "RLSD-"}));
+
+    // A break arrives as a NUL byte; the driver counts it with a framing error,
+    // while CTS drops and the carrier comes up.
+    calls.clear();
+    counters.brk = 1;
+    counters.frame = 2;
+    signals_->set(TIOCM_DSR | TIOCM_CAR, counters);
+    pty_.write(std::string(1, '\0'));
+    ASSERT_TRUE(loop_.runUntil([&] { return calls.size() >= 5; }));
+    EXPECT_EQ(calls, (std::vector<std::string>{"Error", "RxChar", "Break", "CTS-", "RLSD+"}));
+    EXPECT_EQ(errors, (ComErrors{ComError::ceFrame, ComError::ceBreak}));
+
+    // The end of a ring.
+    calls.clear();
+    signals_->set(TIOCM_DSR | TIOCM_CAR | TIOCM_RNG, counters);
+    pty_.write("a");
+    ASSERT_TRUE(loop_.runUntil([&] { return !calls.empty(); }));
+    signals_->set(TIOCM_DSR | TIOCM_CAR, counters);
+    pty_.write("b");
+    ASSERT_TRUE(loop_.runUntil([&] { return calls.size() >= 3; }));
+    EXPECT_EQ(calls, (std::vector<std::string>{"RxChar", "RxChar", "Ring"}));
+    port_->Close();
+}
+
+TEST_F(ComPortOnPty, AFailingModemStatusRaisesAfterOpening) {
+    signals_->set(0, std::nullopt, EIO);
+    try {
+        port_->Open();
+        FAIL() << "no error";
+    } catch (const ComPortError& e) {
+        EXPECT_EQ(e.message(), u"GetCommModemStatus function failed (Error: 5)");
+    }
+    EXPECT_TRUE(port_->Connected());
 }
 
 struct MissingCase {
@@ -231,6 +319,7 @@ TEST_F(ComPortOnPty, ReadStrTakesWhatWaitsWithoutWaitingForMore) {
     EXPECT_EQ(results, (std::vector<int>{0, 0, 5}));
     EXPECT_EQ(texts, (std::vector<std::u16string>{u"", u"", u"12345"}));
     EXPECT_EQ(port_->InputCount(), 0);
+    port_->Close();
 }
 
 TEST_F(ComPortOnPty, ReadStrOnAClosedPortRaisesPortNotOpen) {
@@ -290,6 +379,7 @@ TEST_F(ComPortOnPty, AnUnpluggedReaderEndsTheEventsAndTheNextOpenWorks) {
     replugged.write("BACK");
     EXPECT_TRUE(receive(4));
     EXPECT_EQ(ends.size(), 1u);
+    port_->Close(); // before `replugged` goes and the handlers' state with it
 }
 
 TEST_F(ComPortOnPty, AnErrorDuringAHandOverIsReportedAndConnectRecovers) {
@@ -308,6 +398,7 @@ TEST_F(ComPortOnPty, AnErrorDuringAHandOverIsReportedAndConnectRecovers) {
     pty_.write("Y");
     EXPECT_TRUE(receive(1));
     EXPECT_EQ(received_, u"Y"); // the unread byte went with the old thread's purge
+    port_->Close();
 }
 
 TEST_F(ComPortOnPty, AFullInputQueueHoldsTheRestBackWithoutLoss) {
@@ -334,6 +425,7 @@ TEST_F(ComPortOnPty, AFullInputQueueHoldsTheRestBackWithoutLoss) {
     EXPECT_TRUE(sawFull);
     EXPECT_GE(rx80, 1);
     EXPECT_EQ(received_, std::u16string(sent.begin(), sent.end()));
+    port_->Close();
 }
 
 } // namespace
