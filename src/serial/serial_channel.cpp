@@ -1,0 +1,81 @@
+#include "serial/serial_channel.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace readerlink::serial {
+
+bool IsSerialReader(int readerItem) {
+    return readerItem == Handheld || readerItem == MetrologicFocusMS1890 || readerItem == ThreeMCR100;
+}
+
+std::vector<std::u16string> MemoLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+SerialChannel::SerialChannel(ComPort& port, Timer& bufferTimer, std::u16string& scanData,
+                             ActivityLog& log, Dialogs& dialogs,
+                             std::function<void()> sendDataToApp, std::function<int()> readerItem)
+    : port_(port), bufferTimer_(bufferTimer), scanData_(scanData), log_(log), dialogs_(dialogs),
+      sendDataToApp_(std::move(sendDataToApp)), readerItem_(std::move(readerItem)) {
+    port_.OnRxChar = [this](CustomComPort&, int count) { ComPortNRxChar(count); };
+    // Without this line a failed read would silently end every later scan.
+    port_.OnEventThreadEnd = [this](CustomComPort& port, const std::u16string& reason) {
+        log_.logStatus(u"Serial port " + port.Port() + u" stopped receiving: " + reason +
+                       u". Press \"Connect\" to reopen it.");
+    };
+    bufferTimer_.setHandler([this] { BufferTimerTimer(); });
+}
+
+void SerialChannel::Connect(int readerItem, int comPortNumber) {
+    // Zebex, Access IS and Wintone-CR620 have no connection step of their own.
+    if (!IsSerialReader(readerItem))
+        return;
+    if (comPortNumber == 0) {
+        dialogs_.showError(u"Please choose com port");
+        return;
+    }
+    port_.Close();
+    port_.SetPort(u"COM" + toDecimal(comPortNumber));
+    port_.Open();
+}
+
+void SerialChannel::ComPortNRxChar(int count) {
+    std::u16string text;
+    port_.ReadStr(text, count);
+    // The gathering window runs from a burst's first announcement.
+    if (!bufferTimer_.isActive())
+        bufferTimer_.start();
+    scanData_ += text;
+}
+
+void SerialChannel::BufferTimerTimer() {
+    bufferTimer_.stop();
+    if (readerItem_() == ThreeMCR100)
+        scanData_.erase(0, std::min<std::size_t>(8, scanData_.size()));
+    // Appended, not replacing the log: its earlier lines are the station's
+    // only record of what was read and what failed.
+    for (const std::u16string& line : MemoLines(scanData_))
+        log_.log(line);
+    struct EmptyAfterwards {
+        std::u16string& text;
+        ~EmptyAfterwards() { text.clear(); }
+    } emptied{scanData_}; // also when delivery throws, or the next burst would repeat this one
+    if (!trimControls(scanData_).empty())
+        sendDataToApp_();
+}
+
+} // namespace readerlink::serial

@@ -1,0 +1,248 @@
+// The serial reader channel, fed through a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/linux/posix_serial_device.h"
+#include "serial/serial_channel.h"
+#include "support/pty_pair.h"
+#include "support/recorders.h"
+#include "support/temp_dir.h"
+#include "support/test_loop.h"
+
+namespace readerlink::serial {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ManualTimer;
+using testing::PtyPair;
+using testing::RecordingDialogs;
+using testing::RecordingLog;
+using testing::TempDir;
+using testing::TestLoop;
+
+const std::string kMrz90 =
+    "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<\r\nL898902C36UTO7408122F1204159ZE184226B<<<<<10\r\n";
+
+template <class TimerType> std::unique_ptr<TimerType> makeBufferTimer(TestLoop& loop);
+template <> std::unique_ptr<ManualTimer> makeBufferTimer(TestLoop&) {
+    return std::make_unique<ManualTimer>();
+}
+template <> std::unique_ptr<Timer> makeBufferTimer(TestLoop& loop) {
+    return loop.makeTimer(1000ms);
+}
+
+// The parts of the window the channel works with.
+template <class TimerType> class ChannelParts {
+public:
+    ChannelParts() : timer_(makeBufferTimer<TimerType>(loop_)) {
+        ports_.link("COM7", pty_.slavePath());
+        devices_ = posix::makePosixSerialDeviceFactory({{}, ports_.path()});
+        port_ = std::make_unique<ComPort>(*devices_, loop_);
+        ConfigureForMrzReader(*port_);
+        channel_ = std::make_unique<SerialChannel>(
+            *port_, *timer_, scanData_, log_, dialogs_,
+            [this] { delivered_.push_back(scanData_); }, [this] { return readerItem_; });
+    }
+
+    bool gathered(std::size_t length) {
+        return loop_.runUntil([&] { return scanData_.size() >= length; });
+    }
+
+    TestLoop loop_;
+    PtyPair pty_;
+    TempDir ports_;
+    std::unique_ptr<SerialDeviceFactory> devices_;
+    std::unique_ptr<ComPort> port_;
+    std::unique_ptr<TimerType> timer_;
+    std::u16string scanData_;
+    RecordingLog log_;
+    RecordingDialogs dialogs_;
+    std::vector<std::u16string> delivered_;
+    int readerItem_ = Handheld;
+    std::unique_ptr<SerialChannel> channel_;
+};
+
+class SerialChannelTest : public ::testing::Test, protected ChannelParts<ManualTimer> {};
+
+std::u16string wide(std::string_view s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
+    channel_->Connect(Handheld, 7);
+    log_.lines = {u"Reader connected"};
+    pty_.write(kMrz90.substr(0, 30));
+    ASSERT_TRUE(gathered(30));
+    EXPECT_TRUE(timer_->isActive());
+    pty_.write(kMrz90.substr(30));
+    ASSERT_TRUE(gathered(kMrz90.size()));
+    EXPECT_EQ(timer_->countdowns, 1); // counted from the first announcement
+    EXPECT_TRUE(delivered_.empty());
+
+    timer_->fire();
+    EXPECT_EQ(delivered_, std::vector<std::u16string>{wide(kMrz90)});
+    EXPECT_TRUE(scanData_.empty());
+    EXPECT_FALSE(timer_->isActive());
+    const std::vector<std::u16string> log = {u"Reader connected",
+                                             u"P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<",
+                                             u"L898902C36UTO7408122F1204159ZE184226B<<<<<10"};
+    EXPECT_EQ(log_.lines, log); // earlier lines kept
+}
+
+TEST_F(SerialChannelTest, CharactersAfterADeliveryStartASecondBurst) {
+    channel_->Connect(MetrologicFocusMS1890, 7);
+    pty_.write("FIRST");
+    ASSERT_TRUE(gathered(5));
+    timer_->fire();
+    pty_.write("SECOND");
+    ASSERT_TRUE(gathered(6));
+    EXPECT_EQ(timer_->countdowns, 2);
+    timer_->fire();
+    EXPECT_EQ(delivered_, (std::vector<std::u16string>{u"FIRST", u"SECOND"}));
+}
+
+struct BurstCase {
+    const char* name;
+    int readerItem;
+    std::string sent;
+    std::vector<std::u16string> delivered;
+    std::vector<std::u16string> logged;
+};
+void PrintTo(const BurstCase& c, std::ostream* os) { *os << c.name; }
+
+class Bursts : public SerialChannelTest, public ::testing::WithParamInterface<BurstCase> {};
+
+TEST_P(Bursts, AreCutLoggedAndDeliveredByTheReaderKind) {
+    const BurstCase& c = GetParam();
+    readerItem_ = c.readerItem;
+    channel_->Connect(c.readerItem, 7);
+    pty_.write(c.sent);
+    ASSERT_TRUE(gathered(c.sent.size()));
+    timer_->fire();
+    EXPECT_EQ(delivered_, c.delivered);
+    EXPECT_EQ(log_.lines, c.logged);
+    EXPECT_TRUE(scanData_.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Channel, Bursts,
+    ::testing::Values(
+        BurstCase{"CR100Header", ThreeMCR100, "HDR01234P<UTO\r", {u"P<UTO\r"}, {u"P<UTO"}},
+        BurstCase{"CR100EightCharacters", ThreeMCR100, "12345678", {}, {}},
+        BurstCase{"CR100Shorter", ThreeMCR100, "1234", {}, {}},
+        BurstCase{"HandheldKeepsEverything", Handheld, "HDR01234P", {u"HDR01234P"}, {u"HDR01234P"}},
+        BurstCase{"OnlyLineBreaks", Handheld, "\r\n\r\n", {}, {u"", u""}},
+        BurstCase{"BlanksAndControls", MetrologicFocusMS1890, " \t\x01 ", {}, {u" \t\x01 "}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SerialChannelTest, TheReaderChoiceAtDeliveryDecidesTheCut) {
+    channel_->Connect(Handheld, 7);
+    pty_.write("HDR01234P<UTO");
+    ASSERT_TRUE(gathered(13));
+    readerItem_ = ThreeMCR100;
+    timer_->fire();
+    EXPECT_EQ(delivered_, std::vector<std::u16string>{u"P<UTO"});
+}
+
+TEST_F(SerialChannelTest, TextAnotherPathLeftIsDeliveredWithTheSerialText) {
+    channel_->Connect(Handheld, 7);
+    scanData_ = u"typed ";
+    pty_.write("SERIAL");
+    ASSERT_TRUE(gathered(12));
+    timer_->fire();
+    EXPECT_EQ(delivered_, std::vector<std::u16string>{u"typed SERIAL"});
+}
+
+TEST_F(SerialChannelTest, PortZeroAsksForAPortAndLeavesAnOpenPortOpen) {
+    channel_->Connect(Handheld, 0);
+    EXPECT_EQ(dialogs_.errors, std::vector<std::u16string>{u"Please choose com port"});
+    EXPECT_FALSE(port_->Connected());
+
+    channel_->Connect(Handheld, 7);
+    channel_->Connect(ThreeMCR100, 0);
+    EXPECT_EQ(dialogs_.errors.size(), 2u);
+    EXPECT_TRUE(port_->Connected());
+    EXPECT_EQ(port_->Port(), u"COM7");
+}
+
+TEST_F(SerialChannelTest, NonSerialReadersHaveNoSerialStep) {
+    for (int item : {0, 2, 3, 4, -1, 7}) {
+        channel_->Connect(item, 7);
+        EXPECT_FALSE(port_->Connected()) << item;
+    }
+    channel_->Connect(Handheld, 7);
+    for (int item : {Zebex, AccessIS, WintoneCR620})
+        channel_->Connect(item, 3);
+    EXPECT_TRUE(port_->Connected());
+    EXPECT_EQ(port_->Port(), u"COM7");
+    EXPECT_TRUE(dialogs_.errors.empty());
+}
+
+TEST_F(SerialChannelTest, AnOpenFailureReachesTheCallerAndConnectWorksAgain) {
+    ports_.link("COM9", (ports_.path() / "unplugged").string());
+    for (int number : {-4, 9}) {
+        try {
+            channel_->Connect(Handheld, number);
+            FAIL() << number;
+        } catch (const ComPortError& e) {
+            EXPECT_EQ(e.message(), u"Unable to open com port (Error: 2)");
+        }
+        EXPECT_FALSE(port_->Connected());
+        EXPECT_EQ(port_->Port(), u"COM" + toDecimal(number));
+    }
+    channel_->Connect(Handheld, 7);
+    EXPECT_TRUE(port_->Connected());
+}
+
+TEST_F(SerialChannelTest, ReconnectingKeepsAGatheredBurst) {
+    channel_->Connect(Handheld, 7);
+    pty_.write("KEEP");
+    ASSERT_TRUE(gathered(4));
+    channel_->Connect(Handheld, 7);
+    EXPECT_TRUE(timer_->isActive());
+    timer_->fire();
+    EXPECT_EQ(delivered_, std::vector<std::u16string>{u"KEEP"});
+}
+
+TEST_F(SerialChannelTest, AStoppedEventThreadIsLoggedOnce) {
+    channel_->Connect(Handheld, 7);
+    pty_.write("GONE");
+    ASSERT_TRUE(gathered(4));
+    pty_.closeMaster();
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+    ASSERT_EQ(log_.status.size(), 1u);
+    EXPECT_EQ(log_.status[0].rfind(u"Serial port COM7 stopped receiving: the device was disconnected", 0), 0u)
+        << toUtf8(log_.status[0]);
+}
+
+TEST(MemoLines, SplitLikeTheLogShowsThem) {
+    const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> cases = {
+        {u"", {}},
+        {u"A", {u"A"}},
+        {u"A\r\n", {u"A"}},
+        {u"A\r\nB", {u"A", u"B"}},
+        {u"A\rB\nC", {u"A", u"B", u"C"}},
+        {u"\r\n\r\n", {u"", u""}},
+        {u"\n\r", {u"", u""}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(MemoLines(text), lines) << toUtf8(text);
+}
+
+// The real clock: the burst is delivered once, and not before its second is over.
+TEST(SerialChannelRealTimer, DeliversABurstOnceAfterItsGatheringWindow) {
+    ChannelParts<Timer> parts;
+    parts.channel_->Connect(Handheld, 7);
+    const auto written = std::chrono::steady_clock::now();
+    parts.pty_.write(kMrz90);
+    ASSERT_TRUE(parts.loop_.runUntil([&] { return !parts.delivered_.empty(); }, 5s));
+    const auto elapsed = std::chrono::steady_clock::now() - written;
+    EXPECT_GE(elapsed, 1000ms);
+    EXPECT_EQ(parts.delivered_, std::vector<std::u16string>{wide(kMrz90)});
+    EXPECT_FALSE(parts.timer_->isActive());
+}
+
+} // namespace
+} // namespace readerlink::serial

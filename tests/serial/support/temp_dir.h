@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace readerlink::testing {
+
+// A fresh directory under the system's temporary folder, removed with its contents.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "readerlink-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // Makes `name` a link to `target`, replacing an older one.
+    void link(const std::string& name, const std::string& target) const {
+        std::error_code ec;
+        std::filesystem::remove(path_ / name, ec);
+        std::filesystem::create_symlink(target, path_ / name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace readerlink::testing
