@@ -58,15 +58,15 @@ ResponseApdu BacReader::exchange(const CommandApdu& command) {
 
 void BacReader::selectApplication() {
     sm_.reset();
-    applicationSelected_ = false;
     const ResponseApdu answer = transmitPlain({0x00, kInsSelect, 0x04, 0x0C, kEmrtdApplicationId, std::nullopt});
     if (!answer.ok()) throw CardStatusError("The chip has no eMRTD application", answer.sw);
-    applicationSelected_ = true;
 }
 
 void BacReader::performBac(std::string_view mrzInformation) {
     const KeyPair keys = bacKeysFromMrzInformation(mrzInformation);
-    if (!applicationSelected_ || sm_) selectApplication();
+    // Always afresh: a chip that left the field or dropped its session has
+    // forgotten the selection, and selecting costs one exchange.
+    selectApplication();
 
     const ResponseApdu challenge = transmitPlain({0x00, kInsGetChallenge, 0x00, 0x00, {}, 8});
     if (!challenge.ok() || challenge.data.size() != 8)

@@ -31,8 +31,8 @@ public:
     void selectApplication();
 
     // BAC with the MRZ information (document number, date of birth, date of
-    // expiry, each with its check digit). Selects the application first when
-    // that has not been done. BacError when the chip refuses the keys or its
+    // expiry, each with its check digit). Selects the application first.
+    // BacError when the chip refuses the keys or its
     // answer does not prove the same keys; the session is then plain.
     void performBac(std::string_view mrzInformation);
 
@@ -65,7 +65,6 @@ private:
     ApduTransport& transport_;
     RandomSource& random_;
     std::optional<SecureMessaging> sm_;
-    bool applicationSelected_ = false;
     Selection selection_ = Selection::FileId;
     std::size_t chunkSize_ = 224;
 };
