@@ -1,5 +1,6 @@
 #include "test_images.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -50,7 +51,7 @@ RgbImage testPattern(int width, int height) {
     return image;
 }
 
-Bytes encodeJpeg2000(const RgbImage& image, Jpeg2000Container container, int components) {
+Bytes encodeJpeg2000(const RgbImage& image, Jpeg2000Container container, int components, float ratio) {
     opj_image_cmptparm_t parameters[3];
     std::memset(parameters, 0, sizeof parameters);
     for (int c = 0; c < components; ++c) {
@@ -74,9 +75,10 @@ Bytes encodeJpeg2000(const RgbImage& image, Jpeg2000Container container, int com
     opj_cparameters_t settings;
     opj_set_default_encoder_parameters(&settings);
     settings.tcp_numlayers = 1;
-    settings.tcp_rates[0] = 0; // lossless
+    settings.tcp_rates[0] = ratio;
     settings.cp_disto_alloc = 1;
-    settings.numresolution = 3;
+    settings.irreversible = ratio > 0 ? 1 : 0;
+    settings.numresolution = std::min(image.width, image.height) >= 64 ? 5 : 3;
     std::unique_ptr<opj_codec_t, decltype(&opj_destroy_codec)> codec(
         opj_create_compress(container == Jpeg2000Container::Jp2File ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K),
         opj_destroy_codec);

@@ -16,8 +16,9 @@ namespace readerlink::chip::testing {
 RgbImage testPattern(int width, int height);
 
 enum class Jpeg2000Container { Jp2File, Codestream };
-// `components` 1 (grey, from the red channel) or 3.
-Bytes encodeJpeg2000(const RgbImage& image, Jpeg2000Container container, int components = 3);
+// `components` 1 (grey, from the red channel) or 3; `ratio` 0 is lossless,
+// otherwise the compression ratio of a lossy image.
+Bytes encodeJpeg2000(const RgbImage& image, Jpeg2000Container container, int components = 3, float ratio = 0);
 
 // SOI, JFIF, a baseline frame header of the given size, filler, EOI;
 // `filler` bytes pad it to size a large portrait.
