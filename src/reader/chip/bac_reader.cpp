@@ -50,7 +50,9 @@ ResponseApdu BacReader::exchange(const CommandApdu& command) {
         // The chip drops its session on these; so do we.
         if (plain.sw == sw::kSmObjectsMissing || plain.sw == sw::kSmObjectsIncorrect) sm_.reset();
         return plain;
-    } catch (const SecureMessagingError&) {
+    } catch (...) {
+        // Broken MAC, or a transport that lost the answer: either way the
+        // counters of the two ends no longer agree.
         sm_.reset();
         throw;
     }

@@ -43,7 +43,8 @@ public:
     // A whole file by its station number (0 EF.COM, 1..16 data groups), its
     // length taken from its own TLV header. CardStatusError with the chip's
     // status word (6A82 absent, 6982 needs BAC), SecureMessagingError when
-    // the secured session breaks (the session is then dropped),
+    // the secured session breaks (the session is then dropped, as it is when
+    // the transport fails mid-exchange),
     // MalformedDataError for a header that gives no usable length.
     Bytes readFile(int fileNumber);
     Bytes readFileById(std::uint16_t fileId);

@@ -159,6 +159,17 @@ TEST(ChipSession, TamperedResponseEndsTheSessionUntilBacAgain) {
     EXPECT_EQ(parseDg1(station.reader.readFile(1)).size(), 88u);
 }
 
+TEST(ChipSession, LostAnswerEndsTheSession) {
+    std::size_t loseAt = SIZE_MAX;
+    Station station(td3Document(), [&](std::size_t index, Bytes&) {
+        if (index == loseAt) throw ChipError("chip left the field");
+    });
+    station.reader.performBac(mrzInformationFromLines(kTd3));
+    loseAt = station.wire.exchanges().size();
+    EXPECT_THROW(station.reader.readFile(1), ChipError);
+    EXPECT_FALSE(station.reader.secured());
+}
+
 TEST(ChipSession, TamperedCommandIsRefusedByTheChip) {
     Station station(td3Document());
     station.reader.performBac(mrzInformationFromLines(kTd3));
