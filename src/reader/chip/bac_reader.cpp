@@ -14,8 +14,14 @@ constexpr std::uint8_t kInsSelect = 0xA4;
 constexpr std::uint8_t kInsGetChallenge = 0x84;
 constexpr std::uint8_t kInsExternalAuthenticate = 0x82;
 constexpr std::uint8_t kInsReadBinary = 0xB0;
-// READ BINARY with an offset in P1-P2 reaches no further than this.
+// READ BINARY with an offset in P1-P2 reaches no further than this; past it
+// the odd instruction carries the offset in a data object.
+constexpr std::uint8_t kInsReadBinaryOdd = 0xB1;
 constexpr std::size_t kMaxOffset = 0x7FFF;
+// No LDS file comes near this; a header claiming more is a broken chip.
+constexpr std::size_t kMaxFileSize = 1024 * 1024;
+constexpr std::uint32_t kTagOffset = 0x54;
+constexpr std::uint32_t kTagDiscretionaryData = 0x53;
 // The longest BER-TLV header this layer accepts: three tag bytes, five length bytes.
 constexpr std::size_t kLongestHeader = 8;
 constexpr std::size_t kFirstRead = 4;
@@ -114,7 +120,24 @@ Bytes BacReader::readFileById(std::uint16_t fileId) {
     return readOpenFile(std::nullopt);
 }
 
+Bytes BacReader::readBinaryBeyond(std::size_t offset, std::size_t count) {
+    Bytes offsetBytes;
+    for (std::size_t rest = offset; rest != 0; rest >>= 8)
+        offsetBytes.insert(offsetBytes.begin(), static_cast<std::uint8_t>(rest));
+    // The answer wraps the bytes in DO'53': room for its tag and length.
+    const std::size_t wrapped = count + encodeLength(count).size() + 1;
+    const ResponseApdu answer =
+        exchange({0x00, kInsReadBinaryOdd, 0x00, 0x00, encodeTlv(kTagOffset, offsetBytes), wrapped});
+    if (!readSucceeded(answer.sw)) throw CardStatusError("The chip file could not be read", answer.sw);
+    const TlvObject data = parseTlv(answer.data);
+    if (data.tag != kTagDiscretionaryData || data.size() != answer.data.size() || data.value.empty() ||
+        data.value.size() > count)
+        throw MalformedDataError("Malformed READ BINARY answer from the chip");
+    return Bytes(data.value.begin(), data.value.end());
+}
+
 Bytes BacReader::readBinary(std::size_t offset, std::size_t count, std::optional<std::uint8_t> shortId) {
+    if (offset > kMaxOffset) return readBinaryBeyond(offset, count);
     CommandApdu command{0x00, kInsReadBinary, 0, 0, {}, count};
     if (shortId) {
         command.p1 = static_cast<std::uint8_t>(0x80 | *shortId);
@@ -138,12 +161,10 @@ Bytes BacReader::readOpenFile(std::optional<std::uint8_t> shortId) {
         header = peekTlvHeader(content);
     }
     if (!header) throw MalformedDataError("Malformed chip file: its header is cut short");
-    if (header->valueLength > kMaxOffset + chunkSize_)
-        throw ChipError("Chip file too large to read");
+    if (header->valueLength > kMaxFileSize) throw ChipError("Chip file too large to read");
     const std::size_t total = header->headerSize + header->valueLength;
     if (content.size() > total) content.resize(total);
     while (content.size() < total) {
-        if (content.size() > kMaxOffset) throw ChipError("Chip file too large to read");
         const Bytes chunk = readBinary(content.size(), std::min(chunkSize_, total - content.size()), std::nullopt);
         append(content, chunk);
     }

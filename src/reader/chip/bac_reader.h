@@ -45,7 +45,9 @@ public:
     // status word (6A82 absent, 6982 needs BAC), SecureMessagingError when
     // the secured session breaks (the session is then dropped, as it is when
     // the transport fails mid-exchange),
-    // MalformedDataError for a header that gives no usable length.
+    // MalformedDataError for a header that gives no usable length, ChipError
+    // for one claiming more than 1 MiB. Past offset 32767 the odd READ BINARY
+    // (offset in DO'54', data in DO'53') takes over.
     Bytes readFile(int fileNumber);
     Bytes readFileById(std::uint16_t fileId);
 
@@ -61,6 +63,7 @@ public:
 private:
     ResponseApdu transmitPlain(const CommandApdu& command);
     Bytes readBinary(std::size_t offset, std::size_t count, std::optional<std::uint8_t> shortId);
+    Bytes readBinaryBeyond(std::size_t offset, std::size_t count);
     Bytes readOpenFile(std::optional<std::uint8_t> shortId);
 
     ApduTransport& transport_;

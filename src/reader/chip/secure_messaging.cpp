@@ -113,8 +113,9 @@ CommandApdu SecureMessaging::protectCommand(const CommandApdu& plain) {
         if (le > 256) value = {static_cast<std::uint8_t>((le >> 8) & 0xFF), static_cast<std::uint8_t>(le & 0xFF)};
         else value = {static_cast<std::uint8_t>(le & 0xFF)};
         append(objects, encodeTlv(kTagExpectedLength, value));
-        // Room for the protected answer of a long read.
-        if (le > 223) secured.ne = 65536;
+        // A plain answer of up to 231 bytes still fits a short response once
+        // protected; longer ones need an extended one.
+        if (le > 231) secured.ne = 65536;
     }
     const Bytes mac = retailMac(keys_.mac, concat({nextCounter(), paddedHeader(secured), objects}));
     append(objects, encodeTlv(kTagMac, mac));

@@ -19,6 +19,9 @@ constexpr std::uint8_t kInsSelect = 0xA4;
 constexpr std::uint8_t kInsGetChallenge = 0x84;
 constexpr std::uint8_t kInsExternalAuthenticate = 0x82;
 constexpr std::uint8_t kInsReadBinary = 0xB0;
+constexpr std::uint8_t kInsReadBinaryOdd = 0xB1;
+constexpr std::uint32_t kTagOffset = 0x54;
+constexpr std::uint32_t kTagDiscretionaryData = 0x53;
 constexpr std::uint8_t kClaPlain = 0x00;
 constexpr std::uint8_t kClaSecured = 0x0C;
 constexpr std::uint16_t kMasterFile = 0x3F00;
@@ -103,6 +106,7 @@ ResponseApdu VirtualChip::handle(const CommandApdu& command) {
     case kInsGetChallenge: return getChallenge(command);
     case kInsExternalAuthenticate: return externalAuthenticate(command);
     case kInsReadBinary: return readBinary(command);
+    case kInsReadBinaryOdd: return readBinaryOdd(command);
     default: return status(sw::kInsNotSupported);
     }
 }
@@ -178,14 +182,48 @@ ResponseApdu VirtualChip::readBinary(const CommandApdu& command) {
         if (!currentFile_) return status(sw::kNoCurrentEf);
         offset = static_cast<std::size_t>(command.p1) << 8 | command.p2;
     }
+    return readFrom(offset, command.ne, false);
+}
+
+ResponseApdu VirtualChip::readBinaryOdd(const CommandApdu& command) {
+    if ((command.p1 & 0xE0) == 0x80 && command.p2 == 0) {
+        const auto file = ldsFileByShortId(command.p1 & 0x1F);
+        if (!applicationSelected_ || !file || !files_.contains(file->fileId)) return status(sw::kFileNotFound);
+        currentFile_ = file->fileId;
+    } else if (command.p1 != 0 || command.p2 != 0) {
+        return status(sw::kWrongP1P2);
+    } else if (!currentFile_) {
+        return status(sw::kNoCurrentEf);
+    }
+    std::size_t offset = 0;
+    try {
+        const TlvObject object = parseTlv(command.data);
+        if (object.tag != kTagOffset || object.size() != command.data.size() || object.value.empty() ||
+            object.value.size() > 3)
+            return status(sw::kWrongData);
+        for (std::uint8_t b : object.value) offset = offset << 8 | b;
+    } catch (const MalformedDataError&) {
+        return status(sw::kWrongData);
+    }
+    return readFrom(offset, command.ne, true);
+}
+
+ResponseApdu VirtualChip::readFrom(std::size_t offset, std::optional<std::size_t> ne, bool wrapped) {
     if (bacProtected_ && !sm_) return status(sw::kSecurityStatusNotSatisfied);
-    if (!command.ne) return status(sw::kWrongLength);
+    if (!ne) return status(sw::kWrongLength);
     const Bytes& content = files_.at(*currentFile_);
     if (offset > content.size()) return status(sw::kOffsetOutsideFile);
-    const std::size_t count = std::min(*command.ne, content.size() - offset);
-    const auto begin = content.begin() + static_cast<std::ptrdiff_t>(offset);
-    return ResponseApdu{Bytes(begin, begin + static_cast<std::ptrdiff_t>(count)),
-                        count < *command.ne ? sw::kEndOfFileReached : sw::kSuccess};
+    std::size_t count = std::min(*ne, content.size() - offset);
+    if (wrapped) {
+        // The bytes and their DO'53' header together within what was asked.
+        while (count > 0 && count + 1 + encodeLength(count).size() > *ne) --count;
+        if (count == 0 && offset < content.size()) return status(sw::kWrongLength);
+        Bytes data = encodeTlv(kTagDiscretionaryData, ByteView(content).subspan(offset, count));
+        const bool shortOfAsked = data.size() < *ne;
+        return ResponseApdu{std::move(data), shortOfAsked ? sw::kEndOfFileReached : sw::kSuccess};
+    }
+    const ByteView part = ByteView(content).subspan(offset, count);
+    return ResponseApdu{Bytes(part.begin(), part.end()), count < *ne ? sw::kEndOfFileReached : sw::kSuccess};
 }
 
 } // namespace readerlink::chip

@@ -2,7 +2,8 @@
 
 // A contactless eMRTD chip in software, answering ISO 7816-4 APDUs as a
 // passport's chip does: SELECT of the eMRTD application and its files, GET
-// CHALLENGE, EXTERNAL AUTHENTICATE, READ BINARY. A BAC-protected chip keeps
+// CHALLENGE, EXTERNAL AUTHENTICATE, READ BINARY (also the odd form that
+// reaches past offset 32767). A BAC-protected chip keeps
 // its files closed (6982) until BAC succeeds with keys from its own MRZ;
 // after BAC every command must come under secure messaging, and a wrong MAC
 // or a plain command ends the session (6988 or 6987) so BAC must run again.
@@ -61,6 +62,9 @@ private:
     ResponseApdu getChallenge(const CommandApdu& command);
     ResponseApdu externalAuthenticate(const CommandApdu& command);
     ResponseApdu readBinary(const CommandApdu& command);
+    ResponseApdu readBinaryOdd(const CommandApdu& command);
+    // Bytes of the current file from `offset`; `wrapped` puts them in DO'53'.
+    ResponseApdu readFrom(std::size_t offset, std::optional<std::size_t> ne, bool wrapped);
 
     std::unique_ptr<RandomSource> random_;
     bool bacProtected_;

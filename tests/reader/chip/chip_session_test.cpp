@@ -89,7 +89,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ReadsTheWholeChip, ::testing::Values(
     ReadCase{"td3_jpeg_30k", kTd3, false, BacReader::Selection::FileId, 30000},
     ReadCase{"td3_jpeg2000", kTd3, true, BacReader::Selection::FileId, 0},
     ReadCase{"td1_long_number_jpeg2000", kTd1, true, BacReader::Selection::FileId, 0},
-    ReadCase{"td3_short_file_ids", kTd3, false, BacReader::Selection::ShortFileId, 2000}),
+    ReadCase{"td3_short_file_ids", kTd3, false, BacReader::Selection::ShortFileId, 2000},
+    ReadCase{"td3_jpeg_70k_past_offset_32767", kTd3, false, BacReader::Selection::FileId, 70000},
+    ReadCase{"td3_short_file_ids_40k", kTd3, false, BacReader::Selection::ShortFileId, 40000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ChipSession, CountersOfBothEndsAdvanceTwicePerSecuredCommand) {
@@ -201,16 +203,27 @@ TEST(ChipSession, ResetEndsTheSession) {
     EXPECT_NO_THROW(station.reader.readFile(1));
 }
 
-TEST(ChipSession, ReaderRefusesAFileTooLongToAddress) {
-    // An offset in READ BINARY reaches 32767; a header claiming more is refused
-    // before anything is read past it.
+TEST(ChipSession, ReadsPastOffset32767WithTheOddInstruction) {
+    Station station(td3Document(testing::fakeJpeg(480, 640, 50000)));
+    station.reader.performBac(mrzInformationFromLines(kTd3));
+    station.wire.clear();
+    EXPECT_EQ(parseDg2(station.reader.readFile(2)).data.size(), testing::fakeJpeg(480, 640, 50000).size());
+    std::size_t odd = 0;
+    for (const auto& exchange : station.wire.exchanges()) odd += exchange.command[1] == 0xB1;
+    // 50 kB from 32 kB on in chunks of 224 bytes.
+    EXPECT_GE(odd, 70u);
+    EXPECT_LE(odd, 90u);
+}
+
+TEST(ChipSession, ReaderRefusesAFileClaimingMoreThanAnyLdsFile) {
     ChipDocument document = td3Document();
     document.dataGroups = {1, 2, 5};
-    document.otherDataGroups[5] = fromHex("6583010000");
-    document.otherDataGroups[5].resize(5 + 0x10000, 0x20);
+    document.otherDataGroups[5] = fromHex("658401000001AAAA");
     Station station(document);
     station.reader.performBac(mrzInformationFromLines(kTd3));
+    station.wire.clear();
     EXPECT_THROW(station.reader.readFile(5), ChipError);
+    EXPECT_LE(station.wire.exchanges().size(), 3u); // SELECT, the header, nothing more
 }
 
 struct ChipAnswer {
@@ -239,6 +252,11 @@ INSTANTIATE_TEST_SUITE_P(Table, VirtualChipAnswers, ::testing::Values(
     ChipAnswer{"challenge_of_wrong_length", "0084000004", "6700"},
     ChipAnswer{"authenticate_without_challenge", "0082000028" + std::string(80, '0') + "28", "6985"},
     ChipAnswer{"secured_command_without_session", "0CB000000D9701048E08ED6705417E96BA5500", "6988"},
+    ChipAnswer{"odd_read_without_file", "00B100000454020000" "0A", "6986"},
+    ChipAnswer{"odd_read_without_bac", "00B181000454020000" "0A", "6982"},
+    ChipAnswer{"odd_read_without_offset_object", "00B1810003550100" "0A", "6A80"},
+    ChipAnswer{"odd_read_with_long_offset", "00B18100065404000000000A", "6A80"},
+    ChipAnswer{"odd_read_by_file_id", "00B1011E0454020000" "0A", "6A86"},
     ChipAnswer{"unknown_instruction", "00CA000000", "6D00"},
     ChipAnswer{"unknown_class", "80B0000004", "6E00"},
     ChipAnswer{"malformed_apdu", "00B0", "6700"}),
