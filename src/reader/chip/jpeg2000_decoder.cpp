@@ -13,7 +13,9 @@ namespace readerlink::chip {
 
 namespace {
 
-constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+// Far above any portrait (ICAO asks for about 480 x 640), far below what
+// would exhaust memory.
+constexpr std::uint64_t kMaxPixels = 16ull * 1024 * 1024;
 
 struct MemoryReader {
     ByteView data;
