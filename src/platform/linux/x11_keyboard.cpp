@@ -75,7 +75,8 @@ public:
     void flush() override;
 
 private:
-    void handleEvents();
+    // QueuedAfterReading also reads what the socket holds, without blocking.
+    void handleEvents(int mode = QueuedAfterReading);
     void refresh();
     void loadKeymap();
     void lockGroupOfLayout(const std::string& layout);
@@ -102,6 +103,7 @@ private:
     unsigned serverGroup_ = 0;
     unsigned wantedGroup_ = 0;
     unsigned lockedMods_ = 0;
+    bool socketReadThisCall_ = false;
     unsigned numLockMask_ = Mod2Mask;
     std::bitset<256> pressedKeycodes_;
     std::bitset<256> pressedVirtualKeys_;
@@ -195,8 +197,8 @@ void X11Keyboard::loadKeymap() {
     keymapStale_ = false;
 }
 
-void X11Keyboard::handleEvents() {
-    while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+void X11Keyboard::handleEvents(int mode) {
+    while (XEventsQueued(display_, mode) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
         if (event.type != xkbEventBase_)
@@ -224,7 +226,10 @@ void X11Keyboard::handleEvents() {
 // One round trip, and only after a lock or the keymap changed: the reply
 // comes after every request sent so far, our own group locks included.
 void X11Keyboard::refresh() {
-    handleEvents();
+    // The socket once per call: a lock the operator changes mid-string is
+    // seen by the next call, one the string changes ({CAPSLOCK}) at once.
+    handleEvents(socketReadThisCall_ ? QueuedAlready : QueuedAfterReading);
+    socketReadThisCall_ = true;
     if (keymapStale_) {
         loadKeymap();
         XDisplayKeycodes(display_, &minKeycode_, &maxKeycode_);
@@ -306,6 +311,7 @@ void X11Keyboard::restoreHomeGroup() {
 void X11Keyboard::flush() {
     restoreHomeGroup();
     XFlush(display_);
+    socketReadThisCall_ = false;
 }
 
 std::int16_t X11Keyboard::getKeyState(std::uint8_t vk) {
@@ -341,9 +347,13 @@ void X11Keyboard::setKeyboardState(const KeyboardStateBytes& state) {
     }
 }
 
+// No window of ours reads keys on this connection, so the pump only takes in
+// keyboard notifications. The keys go out together at the end of the call
+// (flush), before a message box, or when Xlib's buffer fills: a flush per
+// event made typing several times slower (see bench/sendkeys-x11) and
+// changes nothing about order, which the single connection keeps.
 void X11Keyboard::pumpKeyboardMessages() {
-    XFlush(display_);
-    handleEvents();
+    handleEvents(QueuedAlready); // what has been read already: no system call per event
 }
 
 WindowHandle X11Keyboard::getForegroundWindow() {
