@@ -58,6 +58,10 @@ protected:
     // starts from the locks and layouts the test set.
     void start() {
         receiver_ = std::make_unique<XKeyReceiver>();
+        startKeyboard();
+    }
+
+    void startKeyboard() {
         keyboard_ = makeX11KeyboardBackend(
             [this](std::u16string_view text, std::u16string_view) { boxes_.emplace_back(text); });
     }
@@ -146,6 +150,19 @@ TEST_F(SendKeysX11, MrzTypedWhileTheArabicGroupIsLocked) {
     EXPECT_EQ(serverState().locked_group, 1);
     EXPECT_EQ(printable(type(u"\u0628a\u0628")), printable(utf32(u"\u0628a\u0628")));
     EXPECT_EQ(serverState().locked_group, 1);
+}
+
+TEST_F(SendKeysX11, AltGrCharactersThroughTheThirdLevelKey) {
+    setLayouts("de,ara");
+    start();
+    EXPECT_EQ(printable(type(u"q{@}e\u20ACz{ARA}\u06A4\u0641{ENG}{@}{ENTER}")),
+              printable(utf32(u"q@e\u20ACz\u06A4\u0641@\r")));
+    // A group that has no third level: typed through the one that has.
+    setLayouts("us,de");
+    lockGroup(0); // "{ENG}" found no "us" group above, so Arabic is still locked
+    startKeyboard();
+    EXPECT_EQ(printable(type(u"a{@}\u20ACb")), printable(utf32(u"a@\u20ACb")));
+    EXPECT_EQ(serverState().locked_group, 0);
 }
 
 TEST_F(SendKeysX11, LayoutSwitchWithoutSuchGroupChangesNothing) {

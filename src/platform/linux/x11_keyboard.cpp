@@ -82,6 +82,8 @@ private:
     void lockGroupOfLayout(const std::string& layout);
     std::vector<std::string> configuredLayouts();
     void releaseAll();
+    void sendKey(std::uint8_t keycode, bool press);
+    bool translateAltGr(std::uint8_t vk, bool press);
     void lockGroup(unsigned group);
     void restoreHomeGroup();
 
@@ -104,6 +106,11 @@ private:
     unsigned wantedGroup_ = 0;
     unsigned lockedMods_ = 0;
     bool socketReadThisCall_ = false;
+    // The character vkKeyScan found last needs AltGr, and that key.
+    bool altGrNext_ = false;
+    std::optional<std::uint8_t> altGrKeycode_;
+    bool altGrControlHeldBack_ = false;
+    bool altGrDown_ = false;
     unsigned numLockMask_ = Mod2Mask;
     std::bitset<256> pressedKeycodes_;
     std::bitset<256> pressedVirtualKeys_;
@@ -177,6 +184,7 @@ void X11Keyboard::releaseAll() {
     }
     pressedKeycodes_.reset();
     pressedVirtualKeys_.reset();
+    altGrNext_ = altGrControlHeldBack_ = altGrDown_ = false;
 }
 
 void X11Keyboard::loadKeymap() {
@@ -246,24 +254,64 @@ void X11Keyboard::refresh() {
     }
 }
 
+void X11Keyboard::sendKey(std::uint8_t keycode, bool press) {
+    if (press)
+        signalRelease_->markDown(keycode);
+    XTestFakeKeyEvent(display_, keycode, press ? True : False, CurrentTime);
+    pressedKeycodes_.set(keycode, press);
+    if (!press)
+        signalRelease_->markUp(keycode);
+}
+
+// Windows types AltGr characters as Control + Alt around the key; an X server
+// needs the group's ISO_Level3_Shift key instead. For a character that
+// vkKeyScan found on the third level, the Control press is held back and the
+// Alt press becomes that key.
+bool X11Keyboard::translateAltGr(std::uint8_t vk, bool press) {
+    if (!altGrNext_ || !altGrKeycode_)
+        return false;
+    if (vk == vk::Control) {
+        if (press && !altGrControlHeldBack_ && !pressedVirtualKeys_.test(vk::Control)) {
+            altGrControlHeldBack_ = true;
+            return true;
+        }
+        if (!press && altGrControlHeldBack_) {
+            altGrControlHeldBack_ = false;
+            return true;
+        }
+    } else if (vk == vk::Menu) {
+        if (press && altGrControlHeldBack_ && !altGrDown_) {
+            if (wantedGroup_ != serverGroup_)
+                lockGroup(wantedGroup_); // the level-3 key of the character's group
+            sendKey(*altGrKeycode_, true);
+            altGrDown_ = true;
+            return true;
+        }
+        if (!press && altGrDown_) {
+            sendKey(*altGrKeycode_, false);
+            altGrDown_ = false;
+            altGrNext_ = false;
+            return true;
+        }
+    }
+    return false;
+}
+
 void X11Keyboard::keybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+    const bool press = (flags & KeyEventKeyUp) == 0;
+    if (translateAltGr(vk, press))
+        return;
     const auto keycode = x11::keycodeForKeyEvent(vk, scan, (flags & KeyEventExtendedKey) != 0);
     if (!keycode || *keycode < minKeycode_ || *keycode > maxKeycode_)
         return; // no such key here; keybd_event reports nothing either
-    const bool press = (flags & KeyEventKeyUp) == 0;
     const bool modifier = vk == vk::Shift || vk == vk::Control || vk == vk::Menu;
     if (press && !modifier && wantedGroup_ != serverGroup_)
         lockGroup(wantedGroup_);
-    if (press)
-        signalRelease_->markDown(*keycode);
-    XTestFakeKeyEvent(display_, *keycode, press ? True : False, CurrentTime);
-    pressedKeycodes_.set(*keycode, press);
+    sendKey(*keycode, press);
+    pressedVirtualKeys_.set(vk, press);
     // A lock key changes what the next characters need; read the locks again.
     if (vk == vk::Capital || vk == vk::NumLock || vk == vk::Scroll)
         stateStale_ = true;
-    pressedVirtualKeys_.set(vk, press);
-    if (!press)
-        signalRelease_->markUp(*keycode);
 }
 
 std::uint32_t X11Keyboard::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
@@ -278,6 +326,7 @@ std::uint32_t X11Keyboard::mapVirtualKey(std::uint32_t code, std::uint32_t mapTy
 // group that has it, locked around the key and given back at the end.
 std::uint16_t X11Keyboard::vkKeyScan(char16_t ch) {
     refresh();
+    altGrNext_ = false;
     if (ch >= 0xD800 && ch <= 0xDFFF)
         return NoKeyCode;
     std::vector<unsigned> order{serverGroup_, homeGroup_};
@@ -289,6 +338,8 @@ std::uint16_t X11Keyboard::vkKeyScan(char16_t ch) {
         const std::uint16_t keyCode = finder_->vkKeyScan(ch, group, lockedMods_);
         if (keyCode != NoKeyCode) {
             wantedGroup_ = group;
+            altGrNext_ = ((keyCode >> 8) & 6) == 6;
+            altGrKeycode_ = altGrNext_ ? finder_->level3Keycode(group) : std::nullopt;
             return keyCode;
         }
     }
