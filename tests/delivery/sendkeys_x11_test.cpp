@@ -165,6 +165,14 @@ TEST_F(SendKeysX11, AltGrCharactersThroughTheThirdLevelKey) {
     EXPECT_EQ(serverState().locked_group, 0);
 }
 
+TEST_F(SendKeysX11, KeymapChangedWhileRunningIsFollowed) {
+    start();
+    EXPECT_EQ(printable(type(u"zy")), printable(utf32(u"zy")));
+    setLayouts("de"); // Z and Y change places
+    XSync(receiver_->display(), False);
+    EXPECT_EQ(printable(type(u"zy")), printable(utf32(u"zy")));
+}
+
 TEST_F(SendKeysX11, LayoutSwitchWithoutSuchGroupChangesNothing) {
     start();
     EXPECT_EQ(printable(type(u"{ARA}abc")), printable(utf32(u"abc")));
