@@ -189,6 +189,13 @@ TEST_F(SendKeysX11, NoModifierStaysDownOnAnyWayOut) {
     EXPECT_THROW(SendKeys(*keyboard_, u"+{a x}", true), ConversionError);
     keyboard_->getForegroundWindow();
     EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
+    // Whatever a caller leaves down goes up at the end of the call.
+    keyboard_->keybdEvent(0x10, 0x2A, 0);
+    keyboard_->getForegroundWindow();
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{50});
+    keyboard_->flush();
+    keyboard_->getForegroundWindow();
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
 }
 
 TEST_F(SendKeysX11, KeysHeldAtATerminatingSignalAreReleased) {

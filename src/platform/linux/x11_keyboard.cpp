@@ -144,12 +144,13 @@ X11Keyboard::X11Keyboard(KeyboardMessageBox showMessageBox, const char* displayN
         context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
         if (context_ == nullptr || keymapDevice_ < 0)
             fail("cannot read the X server's keyboard");
-        loadKeymap();
-
+        // Notices first, so no change between reading and listening is missed.
         const unsigned lockChanges = XkbGroupLockMask | XkbModifierLockMask;
         XkbSelectEventDetails(display_, XkbUseCoreKbd, XkbStateNotify, lockChanges, lockChanges);
         const unsigned mapChanges = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
         XkbSelectEvents(display_, XkbUseCoreKbd, mapChanges, mapChanges);
+        XSync(display_, False);
+        loadKeymap();
         if (const unsigned mask = XkbKeysymToModifiers(display_, XK_Num_Lock))
             numLockMask_ = mask;
         refresh();
@@ -359,15 +360,19 @@ void X11Keyboard::restoreHomeGroup() {
         lockGroup(homeGroup_);
 }
 
+// The end of a call: nothing of ours stays down (the engine releases what it
+// pressed; this catches whatever a caller left), the operator's group comes
+// back, and the keys leave.
 void X11Keyboard::flush() {
+    releaseAll();
     restoreHomeGroup();
     XFlush(display_);
     socketReadThisCall_ = false;
 }
 
 std::int16_t X11Keyboard::getKeyState(std::uint8_t vk) {
-    return static_cast<std::int16_t>((getKeyboardState()[vk] & 0x80 ? 0x8000 : 0) |
-                                     (getKeyboardState()[vk] & 1));
+    const std::uint8_t state = getKeyboardState()[vk];
+    return static_cast<std::int16_t>((state & 0x80 ? 0x8000 : 0) | (state & 1));
 }
 
 KeyboardStateBytes X11Keyboard::getKeyboardState() {
@@ -481,7 +486,9 @@ void X11Keyboard::lockGroupOfLayout(const std::string& layout) {
 }
 
 void X11Keyboard::messageBox(std::u16string_view text, std::u16string_view caption) {
-    flush();
+    // Keys a prefix holds stay down: the string goes on after the box.
+    restoreHomeGroup();
+    XFlush(display_);
     if (showMessageBox_)
         showMessageBox_(text, caption);
     else
