@@ -79,9 +79,9 @@ public:
     // MessageBoxW(nullptr, text, caption, MB_OK): modal, returns when dismissed.
     virtual void messageBox(std::u16string_view text, std::u16string_view caption) = 0;
 
-    // Hands over key events the backend may still be buffering. Where
-    // keybd_event is immediate (Windows) there is nothing to do; SendKeys
-    // calls it on every way out so a call without pumping still arrives.
+    // The end of a SendKeys call, on every way out: hands over key events
+    // the backend may still be buffering and releases any key still down.
+    // Where keybd_event is immediate (Windows) there is little to do.
     virtual void flush() = 0;
 };
 

@@ -6,15 +6,24 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/codepage1252.h"
 
 namespace readerlink {
 
-ConversionError::ConversionError(std::u16string_view notAnInteger)
-    : Error(u"'" + std::u16string(notAnInteger) + u"' is not a valid integer value") {}
-
 namespace {
+
+std::u16string conversionText(std::u16string_view notAnInteger) {
+    // Appended piece by piece: GCC 12 at -O3 warns falsely on the operator+ chain.
+    constexpr std::u16string_view tail = u"' is not a valid integer value";
+    std::u16string text;
+    text.reserve(notAnInteger.size() + tail.size() + 1);
+    text.push_back(u'\'');
+    text.append(notAnInteger);
+    text.append(tail);
+    return text;
+}
 
 constexpr char16_t Caption[] = u"SendKeys";
 
@@ -109,18 +118,25 @@ public:
     KeyTyper(const KeyTyper&) = delete;
     KeyTyper& operator=(const KeyTyper&) = delete;
 
-    // Every way out: normal end, "No Close", an open "(", an exception.
+    // The way out by exception: the error already on its way to the caller
+    // is the one to report, so a second failure while releasing is dropped.
     ~KeyTyper() {
+        if (finished_)
+            return;
         try {
-            ReleasePressedModifiers();
-            keyboard_.flush();
+            finish();
         } catch (...) {
-            // Either an error is already on its way to the caller or the call
-            // has its result; a failing backend must not replace either.
         }
     }
 
     bool run(std::u16string_view keys);
+
+    // Every other way out: the end, "No Close", a "(" still open.
+    void finish() {
+        finished_ = true;
+        ReleasePressedModifiers();
+        keyboard_.flush();
+    }
 
 private:
     void EmitKeyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags);
@@ -144,6 +160,7 @@ private:
     bool InParentheses = false;
     // Shift, Control, Alt as this call left them on the keyboard.
     std::array<bool, 3> modifierDown_{};
+    bool finished_ = false;
 };
 
 int modifierSlot(std::uint8_t vk) {
@@ -372,9 +389,14 @@ bool KeyTyper::run(std::u16string_view keys) {
 
 } // namespace
 
+ConversionError::ConversionError(std::u16string_view notAnInteger)
+    : Error(conversionText(notAnInteger)) {}
+
 bool SendKeys(KeyboardBackend& keyboard, std::u16string_view keys, bool pumpMessages) {
     KeyTyper typer(keyboard, pumpMessages);
-    return typer.run(keys);
+    const bool result = typer.run(keys);
+    typer.finish();
+    return result;
 }
 
 } // namespace readerlink

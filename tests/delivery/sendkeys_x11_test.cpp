@@ -50,7 +50,7 @@ protected:
 
     void TearDown() override {
         if (receiver_) {
-            EXPECT_EQ(receiver_->keysDown(), "") << "keys left down";
+            EXPECT_EQ(receiver_->keysDown(), std::vector<int>{}) << "keys left down";
         }
     }
 
@@ -58,6 +58,10 @@ protected:
     // starts from the locks and layouts the test set.
     void start() {
         receiver_ = std::make_unique<XKeyReceiver>();
+        startKeyboard();
+    }
+
+    void startKeyboard() {
         keyboard_ = makeX11KeyboardBackend(
             [this](std::u16string_view text, std::u16string_view) { boxes_.emplace_back(text); });
     }
@@ -148,6 +152,27 @@ TEST_F(SendKeysX11, MrzTypedWhileTheArabicGroupIsLocked) {
     EXPECT_EQ(serverState().locked_group, 1);
 }
 
+TEST_F(SendKeysX11, AltGrCharactersThroughTheThirdLevelKey) {
+    setLayouts("de,ara");
+    start();
+    EXPECT_EQ(printable(type(u"q{@}e\u20ACz{ARA}\u06A4\u0641{ENG}{@}{ENTER}")),
+              printable(utf32(u"q@e\u20ACz\u06A4\u0641@\r")));
+    // A group that has no third level: typed through the one that has.
+    setLayouts("us,de");
+    lockGroup(0); // "{ENG}" found no "us" group above, so Arabic is still locked
+    startKeyboard();
+    EXPECT_EQ(printable(type(u"a{@}\u20ACb")), printable(utf32(u"a@\u20ACb")));
+    EXPECT_EQ(serverState().locked_group, 0);
+}
+
+TEST_F(SendKeysX11, KeymapChangedWhileRunningIsFollowed) {
+    start();
+    EXPECT_EQ(printable(type(u"zy")), printable(utf32(u"zy")));
+    setLayouts("de"); // Z and Y change places
+    XSync(receiver_->display(), False);
+    EXPECT_EQ(printable(type(u"zy")), printable(utf32(u"zy")));
+}
+
 TEST_F(SendKeysX11, LayoutSwitchWithoutSuchGroupChangesNothing) {
     start();
     EXPECT_EQ(printable(type(u"{ARA}abc")), printable(utf32(u"abc")));
@@ -158,12 +183,19 @@ TEST_F(SendKeysX11, NoModifierStaysDownOnAnyWayOut) {
     start();
     type(u"+{ENTER", false);
     EXPECT_EQ(boxes_, std::vector<std::u16string>{u"No Close"});
-    EXPECT_EQ(receiver_->keysDown(), "");
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
     type(u"^%(ab");
-    EXPECT_EQ(receiver_->keysDown(), "");
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
     EXPECT_THROW(SendKeys(*keyboard_, u"+{a x}", true), ConversionError);
     keyboard_->getForegroundWindow();
-    EXPECT_EQ(receiver_->keysDown(), "");
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
+    // Whatever a caller leaves down goes up at the end of the call.
+    keyboard_->keybdEvent(0x10, 0x2A, 0);
+    keyboard_->getForegroundWindow();
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{50});
+    keyboard_->flush();
+    keyboard_->getForegroundWindow();
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
 }
 
 TEST_F(SendKeysX11, KeysHeldAtATerminatingSignalAreReleased) {
@@ -182,7 +214,7 @@ TEST_F(SendKeysX11, KeysHeldAtATerminatingSignalAreReleased) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_EQ(receiver_->keysDown(), "");
+    EXPECT_EQ(receiver_->keysDown(), std::vector<int>{});
 }
 
 TEST(X11KeyboardFactory, NoDisplayIsAClearError) {

@@ -79,13 +79,13 @@ std::u32string XKeyReceiver::waitFor(std::size_t count, std::chrono::millisecond
     return std::exchange(text_, {});
 }
 
-std::string XKeyReceiver::keysDown() {
+std::vector<int> XKeyReceiver::keysDown() {
     char keys[32];
     XQueryKeymap(display_, keys);
-    std::string down;
+    std::vector<int> down;
     for (int keycode = 0; keycode < 256; ++keycode)
         if (keys[keycode / 8] & (1 << (keycode % 8)))
-            down += (down.empty() ? "" : " ") + std::to_string(keycode);
+            down.push_back(keycode);
     return down;
 }
 

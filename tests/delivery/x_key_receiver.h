@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace readerlink::testing {
 
@@ -29,7 +30,7 @@ public:
     std::u32string waitFor(std::size_t count, std::chrono::milliseconds timeout);
 
     // Keycodes the server has down, from any client.
-    std::string keysDown();
+    std::vector<int> keysDown();
 
 private:
     void readQueued();

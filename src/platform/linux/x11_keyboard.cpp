@@ -75,12 +75,15 @@ public:
     void flush() override;
 
 private:
-    void handleEvents();
+    // QueuedAfterReading also reads what the socket holds, without blocking.
+    void handleEvents(int mode = QueuedAfterReading);
     void refresh();
     void loadKeymap();
     void lockGroupOfLayout(const std::string& layout);
     std::vector<std::string> configuredLayouts();
     void releaseAll();
+    void sendKey(std::uint8_t keycode, bool press);
+    bool translateAltGr(std::uint8_t vk, bool press);
     void lockGroup(unsigned group);
     void restoreHomeGroup();
 
@@ -102,6 +105,12 @@ private:
     unsigned serverGroup_ = 0;
     unsigned wantedGroup_ = 0;
     unsigned lockedMods_ = 0;
+    bool socketReadThisCall_ = false;
+    // The character vkKeyScan found last needs AltGr, and that key.
+    bool altGrNext_ = false;
+    std::optional<std::uint8_t> altGrKeycode_;
+    bool altGrControlHeldBack_ = false;
+    bool altGrDown_ = false;
     unsigned numLockMask_ = Mod2Mask;
     std::bitset<256> pressedKeycodes_;
     std::bitset<256> pressedVirtualKeys_;
@@ -135,12 +144,13 @@ X11Keyboard::X11Keyboard(KeyboardMessageBox showMessageBox, const char* displayN
         context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
         if (context_ == nullptr || keymapDevice_ < 0)
             fail("cannot read the X server's keyboard");
-        loadKeymap();
-
+        // Notices first, so no change between reading and listening is missed.
         const unsigned lockChanges = XkbGroupLockMask | XkbModifierLockMask;
         XkbSelectEventDetails(display_, XkbUseCoreKbd, XkbStateNotify, lockChanges, lockChanges);
         const unsigned mapChanges = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
         XkbSelectEvents(display_, XkbUseCoreKbd, mapChanges, mapChanges);
+        XSync(display_, False);
+        loadKeymap();
         if (const unsigned mask = XkbKeysymToModifiers(display_, XK_Num_Lock))
             numLockMask_ = mask;
         refresh();
@@ -175,6 +185,7 @@ void X11Keyboard::releaseAll() {
     }
     pressedKeycodes_.reset();
     pressedVirtualKeys_.reset();
+    altGrNext_ = altGrControlHeldBack_ = altGrDown_ = false;
 }
 
 void X11Keyboard::loadKeymap() {
@@ -195,8 +206,8 @@ void X11Keyboard::loadKeymap() {
     keymapStale_ = false;
 }
 
-void X11Keyboard::handleEvents() {
-    while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+void X11Keyboard::handleEvents(int mode) {
+    while (XEventsQueued(display_, mode) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
         if (event.type != xkbEventBase_)
@@ -224,7 +235,10 @@ void X11Keyboard::handleEvents() {
 // One round trip, and only after a lock or the keymap changed: the reply
 // comes after every request sent so far, our own group locks included.
 void X11Keyboard::refresh() {
-    handleEvents();
+    // The socket once per call: a lock the operator changes mid-string is
+    // seen by the next call, one the string changes ({CAPSLOCK}) at once.
+    handleEvents(socketReadThisCall_ ? QueuedAlready : QueuedAfterReading);
+    socketReadThisCall_ = true;
     if (keymapStale_) {
         loadKeymap();
         XDisplayKeycodes(display_, &minKeycode_, &maxKeycode_);
@@ -241,24 +255,64 @@ void X11Keyboard::refresh() {
     }
 }
 
+void X11Keyboard::sendKey(std::uint8_t keycode, bool press) {
+    if (press)
+        signalRelease_->markDown(keycode);
+    XTestFakeKeyEvent(display_, keycode, press ? True : False, CurrentTime);
+    pressedKeycodes_.set(keycode, press);
+    if (!press)
+        signalRelease_->markUp(keycode);
+}
+
+// Windows types AltGr characters as Control + Alt around the key; an X server
+// needs the group's ISO_Level3_Shift key instead. For a character that
+// vkKeyScan found on the third level, the Control press is held back and the
+// Alt press becomes that key.
+bool X11Keyboard::translateAltGr(std::uint8_t vk, bool press) {
+    if (!altGrNext_ || !altGrKeycode_)
+        return false;
+    if (vk == vk::Control) {
+        if (press && !altGrControlHeldBack_ && !pressedVirtualKeys_.test(vk::Control)) {
+            altGrControlHeldBack_ = true;
+            return true;
+        }
+        if (!press && altGrControlHeldBack_) {
+            altGrControlHeldBack_ = false;
+            return true;
+        }
+    } else if (vk == vk::Menu) {
+        if (press && altGrControlHeldBack_ && !altGrDown_) {
+            if (wantedGroup_ != serverGroup_)
+                lockGroup(wantedGroup_); // the level-3 key of the character's group
+            sendKey(*altGrKeycode_, true);
+            altGrDown_ = true;
+            return true;
+        }
+        if (!press && altGrDown_) {
+            sendKey(*altGrKeycode_, false);
+            altGrDown_ = false;
+            altGrNext_ = false;
+            return true;
+        }
+    }
+    return false;
+}
+
 void X11Keyboard::keybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+    const bool press = (flags & KeyEventKeyUp) == 0;
+    if (translateAltGr(vk, press))
+        return;
     const auto keycode = x11::keycodeForKeyEvent(vk, scan, (flags & KeyEventExtendedKey) != 0);
     if (!keycode || *keycode < minKeycode_ || *keycode > maxKeycode_)
         return; // no such key here; keybd_event reports nothing either
-    const bool press = (flags & KeyEventKeyUp) == 0;
     const bool modifier = vk == vk::Shift || vk == vk::Control || vk == vk::Menu;
     if (press && !modifier && wantedGroup_ != serverGroup_)
         lockGroup(wantedGroup_);
-    if (press)
-        signalRelease_->markDown(*keycode);
-    XTestFakeKeyEvent(display_, *keycode, press ? True : False, CurrentTime);
-    pressedKeycodes_.set(*keycode, press);
+    sendKey(*keycode, press);
+    pressedVirtualKeys_.set(vk, press);
     // A lock key changes what the next characters need; read the locks again.
     if (vk == vk::Capital || vk == vk::NumLock || vk == vk::Scroll)
         stateStale_ = true;
-    pressedVirtualKeys_.set(vk, press);
-    if (!press)
-        signalRelease_->markUp(*keycode);
 }
 
 std::uint32_t X11Keyboard::mapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
@@ -273,6 +327,7 @@ std::uint32_t X11Keyboard::mapVirtualKey(std::uint32_t code, std::uint32_t mapTy
 // group that has it, locked around the key and given back at the end.
 std::uint16_t X11Keyboard::vkKeyScan(char16_t ch) {
     refresh();
+    altGrNext_ = false;
     if (ch >= 0xD800 && ch <= 0xDFFF)
         return NoKeyCode;
     std::vector<unsigned> order{serverGroup_, homeGroup_};
@@ -284,6 +339,8 @@ std::uint16_t X11Keyboard::vkKeyScan(char16_t ch) {
         const std::uint16_t keyCode = finder_->vkKeyScan(ch, group, lockedMods_);
         if (keyCode != NoKeyCode) {
             wantedGroup_ = group;
+            altGrNext_ = ((keyCode >> 8) & 6) == 6;
+            altGrKeycode_ = altGrNext_ ? finder_->level3Keycode(group) : std::nullopt;
             return keyCode;
         }
     }
@@ -303,14 +360,19 @@ void X11Keyboard::restoreHomeGroup() {
         lockGroup(homeGroup_);
 }
 
+// The end of a call: nothing of ours stays down (the engine releases what it
+// pressed; this catches whatever a caller left), the operator's group comes
+// back, and the keys leave.
 void X11Keyboard::flush() {
+    releaseAll();
     restoreHomeGroup();
     XFlush(display_);
+    socketReadThisCall_ = false;
 }
 
 std::int16_t X11Keyboard::getKeyState(std::uint8_t vk) {
-    return static_cast<std::int16_t>((getKeyboardState()[vk] & 0x80 ? 0x8000 : 0) |
-                                     (getKeyboardState()[vk] & 1));
+    const std::uint8_t state = getKeyboardState()[vk];
+    return static_cast<std::int16_t>((state & 0x80 ? 0x8000 : 0) | (state & 1));
 }
 
 KeyboardStateBytes X11Keyboard::getKeyboardState() {
@@ -341,9 +403,13 @@ void X11Keyboard::setKeyboardState(const KeyboardStateBytes& state) {
     }
 }
 
+// No window of ours reads keys on this connection, so the pump only takes in
+// keyboard notifications. The keys go out together at the end of the call
+// (flush), before a message box, or when Xlib's buffer fills: a flush per
+// event made typing several times slower (see bench/sendkeys-x11) and
+// changes nothing about order, which the single connection keeps.
 void X11Keyboard::pumpKeyboardMessages() {
-    XFlush(display_);
-    handleEvents();
+    handleEvents(QueuedAlready); // what has been read already: no system call per event
 }
 
 WindowHandle X11Keyboard::getForegroundWindow() {
@@ -420,7 +486,9 @@ void X11Keyboard::lockGroupOfLayout(const std::string& layout) {
 }
 
 void X11Keyboard::messageBox(std::u16string_view text, std::u16string_view caption) {
-    flush();
+    // Keys a prefix holds stay down: the string goes on after the box.
+    restoreHomeGroup();
+    XFlush(display_);
     if (showMessageBox_)
         showMessageBox_(text, caption);
     else

@@ -4,6 +4,7 @@
 #include <X11/Xproto.h>
 #include <X11/extensions/xtestconst.h>
 #include <X11/extensions/xtestproto.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <array>
@@ -31,10 +32,22 @@ HandlerState state;
 Display* spare = nullptr;
 bool spareUsedRaw = false;
 
+// Xlib keeps the socket non-blocking; wait for it with poll, which is
+// async-signal-safe, and give up after a second rather than hang the exit.
+bool waitFor(int fd, short events) {
+    pollfd ready{fd, events, 0};
+    return ::poll(&ready, 1, 1000) == 1;
+}
+
 bool writeAll(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
         const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!waitFor(fd, POLLOUT))
+                return false;
+            continue;
+        }
         if (n <= 0)
             return false;
         bytes += n;
@@ -47,6 +60,11 @@ bool readAll(int fd, void* data, std::size_t size) {
     auto* bytes = static_cast<std::uint8_t*>(data);
     while (size > 0) {
         const ssize_t n = ::read(fd, bytes, size);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!waitFor(fd, POLLIN))
+                return false;
+            continue;
+        }
         if (n <= 0)
             return false;
         bytes += n;
@@ -73,11 +91,16 @@ void releaseAll() {
             if (!writeAll(state.fd, &request, sizeof request))
                 return;
         }
+        // Once the reply is in, the server has handled the releases; a
+        // socket closed with them unread could otherwise lose them.
         const std::uint8_t getInputFocus[4] = {43, 0, 1, 0};
-        std::uint8_t reply[32];
-        if (!writeAll(state.fd, getInputFocus, sizeof getInputFocus) ||
-            !readAll(state.fd, reply, sizeof reply))
+        if (!writeAll(state.fd, getInputFocus, sizeof getInputFocus))
             return;
+        std::uint8_t reply[32] = {};
+        do {
+            if (!readAll(state.fd, reply, sizeof reply))
+                return;
+        } while (reply[0] != 1); // events (keymap notices) come first
     }
 }
 

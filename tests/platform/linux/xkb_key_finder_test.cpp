@@ -75,5 +75,23 @@ TEST_F(XkbKeyFinderTest, FindsTheKeyWindowsWouldUse) {
     EXPECT_EQ(finder_->groupCount(), 2u);
 }
 
+TEST(XkbKeyFinderAltGr, ThirdLevelCharactersNeedAltGr) {
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    const xkb_rule_names names{"evdev", "pc105", "de,ara", "", ""};
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    ASSERT_NE(keymap, nullptr);
+    {
+        XkbKeyFinder finder(keymap);
+        EXPECT_EQ(finder.vkKeyScan(U'@', 0, 0), 0x651);      // AltGr + Q
+        EXPECT_EQ(finder.vkKeyScan(U'\u20AC', 0, 0), 0x645); // AltGr + E
+        EXPECT_EQ(finder.vkKeyScan(U'z', 0, 0), 0x59);       // the German key of Y
+        EXPECT_EQ(finder.vkKeyScan(U'\u06A4', 1, 0), 0x654); // Arabic veh: AltGr + T
+        EXPECT_EQ(finder.level3Keycode(0), 108);
+        EXPECT_EQ(finder.level3Keycode(1), 108);
+    }
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+}
+
 } // namespace
 } // namespace readerlink::x11
