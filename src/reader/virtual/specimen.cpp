@@ -110,6 +110,15 @@ Specimen loadSpecimen(const std::filesystem::path& file, const std::filesystem::
                 chip.mrz = mrzLines(file, c.at("mrz"));
             if (c.contains("face"))
                 chip.face = resolveImage(file, library, c.at("face").get<std::string>());
+            if (c.contains("dataGroups")) {
+                std::vector<int> groups;
+                for (const auto& group : c.at("dataGroups")) {
+                    if (!group.is_number_integer() || group.get<int>() < 1 || group.get<int>() > 16)
+                        fail(file, "\"dataGroups\" lists data group numbers 1 to 16");
+                    groups.push_back(group.get<int>());
+                }
+                chip.dataGroups = groups;
+            }
             s.chip = chip;
         }
         if (root.contains("forced")) {

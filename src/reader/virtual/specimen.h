@@ -28,6 +28,9 @@ struct ChipSpecimen {
     std::vector<std::string> mrz;
     // The face image (DG2), a JPEG; empty: no DG2.
     std::filesystem::path face;
+    // The data groups the chip declares and holds; nullopt: DG1 when there
+    // is an MRZ, DG2 when there is a face.
+    std::optional<std::vector<int>> dataGroups;
 };
 
 struct Specimen {

@@ -477,12 +477,18 @@ private:
         ChipContents contents;
         contents.bacProtected = spec.bacProtected;
         contents.mrzInformation = mrz::bacMrzInformation(mrz::parseMrz(lines)).value_or(std::string());
+        const auto wanted = [&](int group, bool available) {
+            if (!spec.dataGroups)
+                return available;
+            const auto& listed = *spec.dataGroups;
+            return std::find(listed.begin(), listed.end(), group) != listed.end();
+        };
         std::vector<int> groups;
-        if (!lines.empty()) {
+        if (wanted(1, !lines.empty())) {
             contents.files[1] = buildDg1(joinLines(lines));
             groups.push_back(1);
         }
-        if (!spec.face.empty()) {
+        if (wanted(2, !spec.face.empty()) && !spec.face.empty()) {
             const auto jpeg = readFileBytes(spec.face);
             const auto face = jpeg ? codec_.decode(*jpeg) : std::nullopt;
             if (face) {
@@ -492,6 +498,14 @@ private:
                 diagnose(u"Virtual reader: chip face image unreadable: " + fromUtf8(spec.face.string()));
             }
         }
+        // Further listed groups hold an empty template, enough to be read and resolved.
+        if (spec.dataGroups)
+            for (int group : *spec.dataGroups)
+                if (group > 2) {
+                    std::vector<std::uint8_t> file{dataGroupTag(group), 0};
+                    contents.files[group] = file;
+                    groups.push_back(group);
+                }
         contents.files[0] = buildEfCom(groups);
         doc.chip = options().chipCardFactory(contents);
         return doc.chip.get();
