@@ -70,6 +70,13 @@ bool ReaderStation::bindPageView(sdk::GxImage& view, std::u16string_view param) 
     return false;
 }
 
+bool ReaderStation::bindDocumentView(sdk::GxImage& view, std::u16string_view param) {
+    view.SetImgSrcParam(std::u16string(param));
+    const int source = controls_.prDoc->GetImageSource();
+    const int handle = controls_.prDoc->GetSourceHandle();
+    return view.Connect(source, handle) != 0;
+}
+
 void ReaderStation::openReader() {
     auto& c = controls_;
     // Steps that would use a control the factory could not create are
@@ -79,19 +86,13 @@ void ReaderStation::openReader() {
         dialogs_.showMessage(u"Use Device");
         return;
     }
-    if (c.imViz && c.prDoc) {
-        c.imViz->SetImgSrcParam(u"2400");
-        if (c.imViz->Connect(c.prDoc->GetImageSource(), c.prDoc->GetSourceHandle()) == 0) {
-            dialogs_.showMessage(u"Connect");
-            return;
-        }
+    if (c.imViz && c.prDoc && !bindDocumentView(*c.imViz, u"2400")) {
+        dialogs_.showMessage(u"Connect");
+        return;
     }
-    if (c.imRF && c.prDoc) {
-        c.imRF->SetImgSrcParam(u"4325377");
-        if (c.imRF->Connect(c.prDoc->GetImageSource(), c.prDoc->GetSourceHandle()) == 0) {
-            dialogs_.showMessage(u"RFID Error Connect");
-            return;
-        }
+    if (c.imRF && c.prDoc && !bindDocumentView(*c.imRF, u"4325377")) {
+        dialogs_.showMessage(u"RFID Error Connect");
+        return;
     }
     if (!c.prApi)
         return;

@@ -52,6 +52,7 @@ private:
 
     void createAndBindControls(); // steps 6-10; returns early after "<connect>"
     bool bindPageView(sdk::GxImage& view, std::u16string_view param);
+    bool bindDocumentView(sdk::GxImage& view, std::u16string_view param);
     void openReader();            // steps 11-15
     void runRead();
     void retireControls();
