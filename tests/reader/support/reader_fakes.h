@@ -233,10 +233,13 @@ public:
     void placeImageView(ImagePage page, sdk::GxImage& view) override {
         if (f_.placingThrows)
             throw Error(u"cannot place");
-        const auto& fake = dynamic_cast<FakeGxImage&>(view);
-        j_.add(std::string("place ") + (page == ImagePage::Image ? "Image" : "Infra") + " <- " + fake.name());
+        const auto* fake = dynamic_cast<FakeGxImage*>(&view);
+        j_.add(std::string("place ") + (page == ImagePage::Image ? "Image" : "Infra") + " <- " +
+               (fake ? fake->name() : "view"));
+        placed[page == ImagePage::Image ? 0 : 1] = &view;
     }
     void removeImageView(ImagePage page) override {
+        placed[page == ImagePage::Image ? 0 : 1] = nullptr;
         j_.add(std::string("remove ") + (page == ImagePage::Image ? "Image" : "Infra"));
     }
     void endApplication() override { j_.add("end application"); }
@@ -264,6 +267,7 @@ public:
     }
 
     std::function<void()> onProcessMessages;
+    sdk::GxImage* placed[2] = {nullptr, nullptr};
     std::u16string statusBar;
     std::u16string lblStatus;
 
