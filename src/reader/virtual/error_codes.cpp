@@ -18,12 +18,6 @@ std::u16string errorText(int code) {
         return u"No MRZ found";
     case kUnknownHandle:
         return u"Unknown document handle";
-    case kNoImage:
-        return u"No image";
-    case kWriteFailed:
-        return u"Image file could not be written";
-    case kUnsupportedImageType:
-        return u"Unsupported image type";
     case kNoChip:
         return u"No chip in the field";
     case kCardNotConnected:
@@ -36,16 +30,10 @@ std::u16string errorText(int code) {
         return u"File not found on the chip";
     case kFieldNotPresent:
         return u"Field not present";
-    case kInvalidChipData:
-        return u"Invalid chip data";
-    case kImageSourceUnavailable:
-        return u"Image source not available";
     case kForcedFault:
         return u"Forced fault";
     case kBadArgument:
         return u"Bad argument";
-    case kSpecimenUnreadable:
-        return u"Specimen unreadable";
     case kChipCommunication:
         return u"Chip communication error";
     default:
