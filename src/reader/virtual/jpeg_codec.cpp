@@ -11,6 +11,7 @@ namespace readerlink::virtualreader {
 JpegCodec::JpegCodec() : compressor_(tjInitCompress()), decompressor_(tjInitDecompress()) {}
 
 JpegCodec::~JpegCodec() {
+    tjFree(buffer_);
     if (compressor_)
         tjDestroy(compressor_);
     if (decompressor_)
@@ -30,6 +31,27 @@ std::vector<std::uint8_t> JpegCodec::encode(const sdk::RgbImage& image, int qual
         bytes.assign(out, out + size);
     tjFree(out);
     return bytes;
+}
+
+std::span<const std::uint8_t> JpegCodec::encodeInPlace(const sdk::RgbImage& image, int quality) {
+    if (!compressor_ || image.width <= 0 || image.height <= 0 ||
+        image.rgb.size() < static_cast<std::size_t>(image.width) * image.height * 3)
+        return {};
+    const unsigned long worst = tjBufSize(image.width, image.height, TJSAMP_420);
+    if (worst == static_cast<unsigned long>(-1))
+        return {};
+    if (worst > bufferSize_) {
+        tjFree(buffer_);
+        buffer_ = tjAlloc(static_cast<int>(worst));
+        bufferSize_ = buffer_ ? worst : 0;
+        if (!buffer_)
+            return {};
+    }
+    unsigned long size = bufferSize_;
+    if (tjCompress2(compressor_, image.rgb.data(), image.width, 0, image.height, TJPF_RGB, &buffer_, &size,
+                    TJSAMP_420, quality, TJFLAG_NOREALLOC) != 0)
+        return {};
+    return {buffer_, size};
 }
 
 std::optional<sdk::RgbImage> JpegCodec::decode(const std::vector<std::uint8_t>& jpeg) {
@@ -66,7 +88,7 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::filesystem::pa
     return bytes;
 }
 
-bool writeFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+bool writeFileBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     // Written beside the target and renamed over it, so a failed write
     // neither leaves a truncated file nor destroys the one already there.
     std::filesystem::path temporary = path;

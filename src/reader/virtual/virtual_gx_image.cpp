@@ -79,7 +79,7 @@ int VirtualGxImage::SaveImage(const std::u16string& fileName, int type) {
         return 0;
     if (!view_->codec)
         view_->codec = std::make_unique<JpegCodec>();
-    const auto jpeg = view_->codec->encode(*view_->picture, view_->session->options.jpegQuality);
+    const auto jpeg = view_->codec->encodeInPlace(*view_->picture, view_->session->options.jpegQuality);
     if (jpeg.empty())
         return 0;
     return writeFileBytes(std::filesystem::path(toUtf8(fileName)), jpeg) ? 1 : 0;
