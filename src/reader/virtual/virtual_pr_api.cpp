@@ -304,10 +304,14 @@ public:
     int cardList() {
         const auto doc = top();
         faultCheck("GetRfidCardList", doc);
-        if (!open_)
-            return fail(kDeviceNotOpen), 0;
-        if (!doc || !doc->specimen.chip)
-            return fail(kNoChip), 0;
+        if (!open_) {
+            fail(kDeviceNotOpen);
+            return 0;
+        }
+        if (!doc || !doc->specimen.chip) {
+            fail(kNoChip);
+            return 0;
+        }
         ok();
         return 1;
     }
@@ -472,15 +476,15 @@ private:
         if (doc.chipMade)
             return doc.chip.get();
         doc.chipMade = true;
-        const ChipSpecimen& spec = *doc.specimen.chip;
-        const auto& lines = spec.mrz.empty() ? doc.specimen.mrz : spec.mrz;
+        const ChipSpecimen& chipSpecimen = *doc.specimen.chip;
+        const auto& lines = chipSpecimen.mrz.empty() ? doc.specimen.mrz : chipSpecimen.mrz;
         ChipContents contents;
-        contents.bacProtected = spec.bacProtected;
+        contents.bacProtected = chipSpecimen.bacProtected;
         contents.mrzInformation = mrz::bacMrzInformation(mrz::parseMrz(lines)).value_or(std::string());
         const auto wanted = [&](int group, bool available) {
-            if (!spec.dataGroups)
+            if (!chipSpecimen.dataGroups)
                 return available;
-            const auto& listed = *spec.dataGroups;
+            const auto& listed = *chipSpecimen.dataGroups;
             return std::find(listed.begin(), listed.end(), group) != listed.end();
         };
         std::vector<int> groups;
@@ -488,19 +492,19 @@ private:
             contents.files[1] = buildDg1(joinLines(lines));
             groups.push_back(1);
         }
-        if (wanted(2, !spec.face.empty()) && !spec.face.empty()) {
-            const auto jpeg = readFileBytes(spec.face);
+        if (wanted(2, !chipSpecimen.face.empty()) && !chipSpecimen.face.empty()) {
+            const auto jpeg = readFileBytes(chipSpecimen.face);
             const auto face = jpeg ? codec_.decode(*jpeg) : std::nullopt;
             if (face) {
                 contents.files[2] = buildDg2(*jpeg, face->width, face->height);
                 groups.push_back(2);
             } else {
-                diagnose(u"Virtual reader: chip face image unreadable: " + fromUtf8(spec.face.string()));
+                diagnose(u"Virtual reader: chip face image unreadable: " + fromUtf8(chipSpecimen.face.string()));
             }
         }
         // Further listed groups hold an empty template, enough to be read and resolved.
-        if (spec.dataGroups)
-            for (int group : *spec.dataGroups)
+        if (chipSpecimen.dataGroups)
+            for (int group : *chipSpecimen.dataGroups)
                 if (group > 2) {
                     std::vector<std::uint8_t> file{dataGroupTag(group), 0};
                     contents.files[group] = file;
