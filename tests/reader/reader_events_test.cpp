@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "reader/reader_station.h"
+#include "support/reader_fakes.h"
+
+namespace readerlink::reader {
+namespace {
+
+using namespace readerlink::reader::testing;
+
+class ReaderEventsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        station.setReadWorkflow([this] {
+            ++reads;
+            journal.add("read");
+        });
+    }
+    void connect() {
+        station.BtnConnectClick();
+        journal.lines.clear();
+    }
+
+    Journal journal;
+    Faults faults;
+    FaultInjectingFactory factory{journal, faults};
+    RecordingWindow window{journal, faults};
+    ReaderStation station{factory, window, window, window, window};
+    int reads = 0;
+};
+
+struct StatusCase {
+    int status;
+    const char* statusBar;
+    bool reads;
+};
+
+void PrintTo(const StatusCase& c, std::ostream* os) { *os << "status " << c.status; }
+
+class DocumentStatusTest : public ReaderEventsTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(DocumentStatusTest, ShowsTheStatusAndReadsOnlyWhenReady) {
+    connect();
+    factory.apis[0]->sink()->OnTestDocEvent(GetParam().status);
+    EXPECT_EQ(toUtf8(window.statusBar), GetParam().statusBar);
+    EXPECT_EQ(reads, GetParam().reads ? 1 : 0);
+    EXPECT_FALSE(journal.containsPrefix("log:")) << "status events write nothing to the log";
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, DocumentStatusTest,
+                         ::testing::Values(StatusCase{0, "No document ...", false},
+                                           StatusCase{1, "Document is moving ...", false},
+                                           StatusCase{2, "Document stopped ...", false},
+                                           StatusCase{4, "Ready to capture ...", true},
+                                           StatusCase{3, "Status: 3", false},
+                                           StatusCase{-1, "Status: -1", false},
+                                           StatusCase{5, "Status: 5", false}),
+                         [](const auto& info) {
+                             return "Status" + std::string(info.param.status < 0 ? "Minus" : "") +
+                                    std::to_string(std::abs(info.param.status));
+                         });
+
+TEST_F(ReaderEventsTest, StatusesInTheirOrderEndInOneReadAfterReady) {
+    connect();
+    for (int status : {0, 1, 2, 4})
+        factory.apis[0]->sink()->OnTestDocEvent(status);
+    EXPECT_EQ(journal.lines,
+              (std::vector<std::string>{"status bar: No document ...", "status bar: Document is moving ...",
+                                        "status bar: Document stopped ...", "status bar: Ready to capture ...",
+                                        "read"}));
+}
+
+struct PREventCase {
+    int event, param1, param2;
+    std::vector<std::string> journal;
+};
+
+void PrintTo(const PREventCase& c, std::ostream* os) { *os << "PREvent " << c.event; }
+
+class PREventTest : public ReaderEventsTest, public ::testing::WithParamInterface<PREventCase> {};
+
+TEST_P(PREventTest, LogsTheExactTexts) {
+    connect();
+    window.lblStatus = u"before";
+    factory.apis[0]->sink()->OnPREvent(GetParam().event, GetParam().param1, GetParam().param2);
+    EXPECT_EQ(journal.lines, GetParam().journal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, PREventTest,
+    ::testing::Values(
+        PREventCase{101, 5, -6, {"log: Page captured: param1 = 5, param2 = -6"}},
+        PREventCase{102, 1, 0, {"lblStatus: Image Captured", "log: Image captured: param1 = 1, param2 = 0"}},
+        PREventCase{103, 0, 3, {"log: <Capture>", "log: ", "lblStatus: Capture", "process messages"}},
+        PREventCase{7,
+                    1,
+                    -2,
+                    {"lblStatus: Event Occured: PREvent = 7",
+                     "log: Event occured: PREvent = 7, param1 = 1, param2 = -2"}}),
+    [](const auto& info) { return "PREvent" + std::to_string(info.param.event); });
+
+TEST_F(ReaderEventsTest, PageCapturedLeavesLblStatusAlone) {
+    connect();
+    window.lblStatus = u"before";
+    factory.apis[0]->sink()->OnPREvent(101, 0, 0);
+    EXPECT_EQ(window.lblStatus, u"before");
+}
+
+TEST_F(ReaderEventsTest, ReadButtonReadsOnlyForTheDeskReader) {
+    connect();
+    station.BtnTriggerClick();
+    EXPECT_EQ(reads, 1);
+    faults.readerItem = 5;
+    station.BtnTriggerClick();
+    EXPECT_EQ(reads, 1);
+    EXPECT_TRUE(journal.lines.size() == 1 && journal.lines[0] == "read");
+}
+
+TEST_F(ReaderEventsTest, ReadWorksWhenTheReaderCouldNotBeOpened) {
+    faults.results["PrApi.UseDeviceN"] = 0;
+    connect();
+    station.BtnTriggerClick();
+    EXPECT_EQ(reads, 1);
+}
+
+TEST_F(ReaderEventsTest, TriggerTimerClicksRead) {
+    connect();
+    station.TriggerTimerTimer();
+    EXPECT_EQ(reads, 1);
+}
+
+TEST_F(ReaderEventsTest, ReadWithoutControlsLogsOneLineAndTouchesNothing) {
+    faults.failingCreations = {"PrDoc"};
+    connect();
+    station.BtnTriggerClick();
+    factory.apis[0]->sink(); // the reader control exists, the set does not
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(journal.lines,
+              std::vector<std::string>{"log: Read ignored: the reader controls are not available"});
+}
+
+TEST_F(ReaderEventsTest, ReadRequestsDuringARunningReadAreIgnoredWithOneLine) {
+    connect();
+    station.setReadWorkflow([this] {
+        ++reads;
+        // What the read's message-loop runs let in: a second ready status and a click.
+        factory.apis[0]->sink()->OnTestDocEvent(4);
+        station.BtnTriggerClick();
+    });
+    factory.apis[0]->sink()->OnTestDocEvent(4);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(std::count(journal.lines.begin(), journal.lines.end(),
+                         "log: Read ignored: a read is already running"),
+              2);
+    EXPECT_FALSE(station.readRunning());
+    station.BtnTriggerClick();
+    EXPECT_EQ(reads, 2);
+}
+
+TEST_F(ReaderEventsTest, AReadThatThrowsLeavesTheStationReadyForTheNext) {
+    connect();
+    station.setReadWorkflow([] { throw Error(u"Disk full"); });
+    EXPECT_THROW(station.BtnTriggerClick(), Error);
+    EXPECT_FALSE(station.readRunning());
+}
+
+} // namespace
+} // namespace readerlink::reader
