@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "reader/sdk/sdk_types.h"
+
+namespace readerlink::shell {
+
+// Shows a reader's page picture scaled to fit, keeping its proportions.
+class PageImageView : public QWidget {
+public:
+    explicit PageImageView(QWidget* parent = nullptr);
+
+    // A picture whose bytes do not match its size clears the view.
+    void showImage(const sdk::RgbImage& picture);
+    void clear();
+    const QImage& image() const { return image_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+};
+
+} // namespace readerlink::shell
