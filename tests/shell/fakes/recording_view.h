@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shell/station_view.h"
+
+namespace readerlink::shell::testing {
+
+class RecordingView : public StationView {
+public:
+    void appendLogLine(std::u16string_view line) override { log.emplace_back(line); }
+    void replaceLogText(std::u16string_view text) override { log.assign(1, std::u16string(text)); }
+    void showStatusLabel(std::u16string_view text) override { statusLabel = text; }
+    void showStatusBar(std::u16string_view text) override { statusBar = text; }
+    void showErrorLabel(bool visible) override { errorLabel = visible; }
+    void refreshChoices() override { ++refreshes; }
+    void showPage(Page page) override { pages.push_back(page); }
+    void minimize() override { ++minimizes; }
+    void endApplication() override { ended = true; }
+
+    std::vector<std::u16string> log;
+    std::u16string statusLabel;
+    std::u16string statusBar;
+    bool errorLabel = false;
+    int refreshes = 0;
+    std::vector<Page> pages;
+    int minimizes = 0;
+    bool ended = false;
+};
+
+} // namespace readerlink::shell::testing
