@@ -16,6 +16,7 @@
 #include "shell/qt_dialogs.h"
 #include "shell/qt_timer.h"
 #include "shell/station.h"
+#include "shell/stop_signals.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     app.onError = [&station](const std::exception& e) { station.showError(e); };
 
     station.dispatch([&station] { station.formCreate(); });
+    shell::closeOnStopSignals(window);
     window.show();
     return QApplication::exec();
 }
