@@ -210,9 +210,15 @@ void replaceFile(const std::filesystem::path& path, const std::string& bytes,
     std::filesystem::path dir = path.parent_path();
     if (dir.empty())
         dir = ".";
-    const std::filesystem::path temp =
-        dir / ("." + path.filename().string() + "." + std::to_string(::getpid()) + "." +
-               std::to_string(tempCounter++) + ".tmp");
+    // Built piece by piece: gcc 12 warns wrongly about `"." + string` at -O3.
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += '.';
+    name += std::to_string(tempCounter++);
+    name += ".tmp";
+    const std::filesystem::path temp = dir / name;
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         fail(describeErrno(errno));

@@ -32,8 +32,12 @@ std::string escapeString(std::string_view text) {
 }
 
 bool writeAtomically(const std::filesystem::path& path, const std::string& bytes) {
-    const std::filesystem::path temp =
-        path.parent_path() / ("." + path.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += ".tmp";
+    const std::filesystem::path temp = path.parent_path() / name;
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
