@@ -30,9 +30,13 @@ protected:
         static int argc = 1;
         static char name[] = "test_shell_window";
         static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
+        application = new QApplication(argc, argv);
     }
+    static void TearDownTestSuite() {
+        delete application;
+        application = nullptr;
+    }
+    static inline QApplication* application = nullptr;
 
     void SetUp() override {
         start();
