@@ -15,6 +15,7 @@
 #include "shell/main_window.h"
 #include "shell/qt_dialogs.h"
 #include "shell/qt_timer.h"
+#include "shell/single_instance_start.h"
 #include "shell/station.h"
 #include "shell/stop_signals.h"
 
@@ -77,12 +78,8 @@ int main(int argc, char** argv) {
     }
 
     const auto instanceLock = platform::makeSingleInstanceLock(shell::kInstanceName);
-    if (!instanceLock->tryAcquire()) {
-        std::cerr << toUtf8(shell::kAlreadyRunning) << '\n';
-        if (!headless)
-            dialogs->showMessage(shell::kAlreadyRunning);
+    if (!shell::claimStation(*instanceLock, *dialogs))
         return 0;
-    }
 
     const auto autorun = platform::makeAutorunStore();
     shell::QtTimerFactory timers;

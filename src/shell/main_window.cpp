@@ -30,6 +30,14 @@ QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Log text may hold CR LF (MRZ lines) or a lone CR; each break starts a memo line.
+QString memoText(std::u16string_view text) {
+    QString out = qs(text);
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
 // The memo keeps this many lines; older ones scroll away so that a station
 // left running for months does not grow without end.
 constexpr int kLogLineLimit = 20000;
@@ -225,9 +233,9 @@ void MainWindow::buildMainPage(QWidget* page) {
     lblError_->hide();
 }
 
-void MainWindow::appendLogLine(std::u16string_view line) { data_->appendPlainText(qs(line)); }
+void MainWindow::appendLogLine(std::u16string_view line) { data_->appendPlainText(memoText(line)); }
 
-void MainWindow::replaceLogText(std::u16string_view text) { data_->setPlainText(qs(text)); }
+void MainWindow::replaceLogText(std::u16string_view text) { data_->setPlainText(memoText(text)); }
 
 void MainWindow::showStatusLabel(std::u16string_view text) { lblStatus_->setText(qs(text)); }
 

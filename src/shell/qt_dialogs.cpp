@@ -18,6 +18,7 @@ QString qs(std::u16string_view text) {
 } // namespace
 
 void QtDialogs::showMessage(std::u16string_view text) {
+    std::cerr << toUtf8(kApplicationTitle) << ": " << toUtf8(text) << std::endl;
     QMessageBox box(QMessageBox::NoIcon, qs(kApplicationTitle), qs(text), QMessageBox::Ok, parent_);
     box.exec();
 }

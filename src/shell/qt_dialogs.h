@@ -7,7 +7,7 @@
 
 namespace readerlink::shell {
 
-// Modal boxes on screen, captioned with the application title. Error texts are
+// Modal boxes on screen, captioned with the application title. Their texts are
 // also written to standard error so that a station run from a terminal or a
 // service keeps a record of them.
 class QtDialogs : public Dialogs {

@@ -169,16 +169,17 @@ TEST_F(MainWindowTest, SendMrzMinimizesTheWindow) {
 
 TEST_F(MainWindowTest, StationOutputIsShown) {
     station->log(u"first");
+    station->log(u"L1\r\nL2\rL3");
     station->logStatus(u"<use device>");
     station->setStatusBarText(u"Document is moving ...");
     station->setErrorLabelVisible(true);
     window->show();
-    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("first\n<use device>"));
+    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("first\nL1\nL2\nL3\n<use device>"));
     EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("<use device>"));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Document is moving ..."));
     EXPECT_TRUE(control<QLabel>("lblError")->isVisible());
-    station->replaceLog(u"A\r\nB");
-    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("A\nB"));
+    station->replaceLog(u"A\r\nB\r");
+    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("A\nB\n"));
 }
 
 TEST_F(MainWindowTest, FirstShowOpensMainAndConnectsOnce) {

@@ -6,7 +6,9 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "fakes/fake_instance_lock.h"
 #include "shell/placeholder_links.h"
+#include "shell/single_instance_start.h"
 #include "station_fixture.h"
 
 namespace readerlink::shell::testing {
@@ -264,6 +266,22 @@ TEST_F(StationLog, FolderChooserIsTitledAndStartsAtTheCurrentFolder) {
     EXPECT_EQ(dialogs.folderTitles, std::vector<std::u16string>{u"Select Directory"});
     EXPECT_EQ(dialogs.folderInitials, std::vector<std::string>{"/srv/photos"});
     EXPECT_EQ(s.picturePath(), u"/srv/photos");
+}
+
+} // namespace
+} // namespace readerlink::shell::testing
+
+namespace readerlink::shell::testing {
+namespace {
+
+TEST(ClaimStation, SecondStationIsToldAlreadyRunning) {
+    FakeDialogs dialogs;
+    FakeInstanceLock lock;
+    EXPECT_TRUE(claimStation(lock, dialogs));
+    EXPECT_TRUE(dialogs.messages.empty());
+    lock.heldElsewhere = true;
+    EXPECT_FALSE(claimStation(lock, dialogs));
+    EXPECT_EQ(dialogs.messages, std::vector<std::u16string>{u"Already running"});
 }
 
 } // namespace
