@@ -7,6 +7,10 @@
 // while the program runs is neither hidden nor lost. Lines the program does
 // not own (comments, other sections, unknown keys, odd bytes) are written
 // back exactly as they were.
+//
+// Written here because no Debian library does this: GLib's key files match
+// names by case and treat backslashes as escapes, QSettings rewrites the whole
+// file in its own form, inih only reads.
 
 #include <cstdint>
 #include <filesystem>
