@@ -19,7 +19,8 @@ std::optional<int> handleInfoOptions(const std::vector<std::string>& arguments, 
                 << "  --help     show this text and exit\n"
                 << "  --version  show the version and exit\n\n"
                 << "Settings are kept in Settings.ini beside the executable. Without a\n"
-                << "display, run with QT_QPA_PLATFORM=offscreen; the log goes to standard output.\n";
+                << "display, run with QT_QPA_PLATFORM=offscreen; the log goes to standard "
+                   "output.\n";
             return 0;
         }
     }

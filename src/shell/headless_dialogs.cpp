@@ -1,9 +1,9 @@
 #include "shell/headless_dialogs.h"
 
-#include <ostream>
-
 #include "common/text.h"
 #include "shell/app_identity.h"
+
+#include <ostream>
 
 namespace readerlink::shell {
 
@@ -16,8 +16,7 @@ void HeadlessDialogs::showError(std::u16string_view text) {
 }
 
 std::optional<std::u16string> HeadlessDialogs::inputBox(std::u16string_view caption,
-                                                        std::u16string_view,
-                                                        std::u16string_view) {
+                                                        std::u16string_view, std::u16string_view) {
     out_ << toUtf8(kApplicationTitle) << ": \"" << toUtf8(caption)
          << "\" needs an answer on screen; cancelled" << std::endl;
     return std::nullopt;

@@ -4,9 +4,9 @@
 // answer a box there, so messages go to the error stream and every question
 // is answered with Cancel instead of waiting for ever.
 
-#include <iosfwd>
-
 #include "common/dialogs.h"
+
+#include <iosfwd>
 
 namespace readerlink::shell {
 

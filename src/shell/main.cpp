@@ -1,11 +1,3 @@
-#include <QApplication>
-#include <csignal>
-#include <filesystem>
-#include <iostream>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "common/text.h"
 #include "platform/autorun_store.h"
 #include "platform/single_instance.h"
@@ -18,6 +10,14 @@
 #include "shell/single_instance_start.h"
 #include "shell/station.h"
 #include "shell/stop_signals.h"
+
+#include <QApplication>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(READERLINK_VERSION));
 
     const QString platform = QGuiApplication::platformName();
-    const bool headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+    const bool headless =
+        platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
     std::unique_ptr<Dialogs> dialogs;
     shell::QtDialogs* onScreen = nullptr;
     if (headless) {

@@ -1,5 +1,8 @@
 #include "shell/main_window.h"
 
+#include "shell/app_identity.h"
+#include "shell/page_image_view.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -19,9 +22,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <climits>
-
-#include "shell/app_identity.h"
-#include "shell/page_image_view.h"
 
 namespace readerlink::shell {
 namespace {
@@ -58,7 +58,8 @@ QPixmap logoPixmap() {
     QFont small(QStringLiteral("Sans Serif"));
     small.setPixelSize(12);
     painter.setFont(small);
-    painter.drawText(QRect(0, 62, 252, 28), Qt::AlignCenter, QStringLiteral("Passport Reader Link"));
+    painter.drawText(QRect(0, 62, 252, 28), Qt::AlignCenter,
+                     QStringLiteral("Passport Reader Link"));
     return pixmap;
 }
 
@@ -120,7 +121,9 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-MainWindow::~MainWindow() { station_.setView(nullptr); }
+MainWindow::~MainWindow() {
+    station_.setView(nullptr);
+}
 
 void MainWindow::buildMainPage(QWidget* page) {
     auto* logo = new QLabel(page);
@@ -233,15 +236,25 @@ void MainWindow::buildMainPage(QWidget* page) {
     lblError_->hide();
 }
 
-void MainWindow::appendLogLine(std::u16string_view line) { data_->appendPlainText(memoText(line)); }
+void MainWindow::appendLogLine(std::u16string_view line) {
+    data_->appendPlainText(memoText(line));
+}
 
-void MainWindow::replaceLogText(std::u16string_view text) { data_->setPlainText(memoText(text)); }
+void MainWindow::replaceLogText(std::u16string_view text) {
+    data_->setPlainText(memoText(text));
+}
 
-void MainWindow::showStatusLabel(std::u16string_view text) { lblStatus_->setText(qs(text)); }
+void MainWindow::showStatusLabel(std::u16string_view text) {
+    lblStatus_->setText(qs(text));
+}
 
-void MainWindow::showStatusBar(std::u16string_view text) { statusBar()->showMessage(qs(text)); }
+void MainWindow::showStatusBar(std::u16string_view text) {
+    statusBar()->showMessage(qs(text));
+}
 
-void MainWindow::showErrorLabel(bool visible) { lblError_->setVisible(visible); }
+void MainWindow::showErrorLabel(bool visible) {
+    lblError_->setVisible(visible);
+}
 
 void MainWindow::refreshChoices() {
     // Showing the station's state must not echo back as an operator change.
@@ -259,11 +272,17 @@ void MainWindow::refreshChoices() {
     btnAuto_->setChecked(station_.autorunChecked());
 }
 
-void MainWindow::showPage(Page page) { pages_->setCurrentIndex(static_cast<int>(page)); }
+void MainWindow::showPage(Page page) {
+    pages_->setCurrentIndex(static_cast<int>(page));
+}
 
-void MainWindow::minimize() { showMinimized(); }
+void MainWindow::minimize() {
+    showMinimized();
+}
 
-void MainWindow::endApplication() { QCoreApplication::exit(1); }
+void MainWindow::endApplication() {
+    QCoreApplication::exit(1);
+}
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMainWindow>
-
 #include "shell/station.h"
 #include "shell/station_view.h"
+
+#include <QMainWindow>
 
 class QCheckBox;
 class QComboBox;

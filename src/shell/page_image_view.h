@@ -1,9 +1,9 @@
 #pragma once
 
+#include "reader/sdk/sdk_types.h"
+
 #include <QImage>
 #include <QWidget>
-
-#include "reader/sdk/sdk_types.h"
 
 namespace readerlink::shell {
 

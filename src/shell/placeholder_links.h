@@ -29,7 +29,7 @@ class PlaceholderSerialReader : public SerialReaderLink {
 public:
     explicit PlaceholderSerialReader(ActivityLog& log) : log_(log) {}
     void connect() override { log_.logStatus(kSerialNotAvailable); }
-    void closePort() override {}        // nothing was opened
+    void closePort() override {}          // nothing was opened
     void bufferTimerExpired() override {} // nothing was gathered
 
 private:

@@ -1,15 +1,14 @@
 #include "shell/profile_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "common/text.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
-
-#include "common/text.h"
 
 namespace readerlink::shell {
 namespace {
@@ -18,11 +17,13 @@ struct FileBytes {
     enum class State { Missing, Read, Unreadable };
     State state = State::Missing;
     std::string bytes;
-    std::string why;     // for Unreadable
-    mode_t mode = 0;     // of an existing file
+    std::string why; // for Unreadable
+    mode_t mode = 0; // of an existing file
 };
 
-std::string describeErrno(int err) { return std::strerror(err); }
+std::string describeErrno(int err) {
+    return std::strerror(err);
+}
 
 FileBytes loadBytes(const std::filesystem::path& path) {
     FileBytes out;
@@ -94,7 +95,9 @@ bool sameName(std::u16string_view a, std::u16string_view b) {
 }
 
 std::string_view trimBlanks(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    };
     while (!s.empty() && blank(s.front()))
         s.remove_prefix(1);
     while (!s.empty() && blank(s.back()))
@@ -105,11 +108,11 @@ std::string_view trimBlanks(std::string_view s) {
 // One line of the file, raw, with what it means to the look-up.
 struct Line {
     enum class Kind { Other, Section, Entry };
-    std::string raw;        // including its line terminator, if any
+    std::string raw; // including its line terminator, if any
     Kind kind = Kind::Other;
-    std::u16string name;    // section or key name
-    std::string keyText;    // the key as spelled in the file
-    std::string value;      // UTF-8 bytes of an entry's value
+    std::u16string name; // section or key name
+    std::string keyText; // the key as spelled in the file
+    std::string value;   // UTF-8 bytes of an entry's value
 };
 
 std::string_view contentOf(std::string_view raw) {
@@ -135,9 +138,8 @@ std::vector<Line> parse(const std::string& bytes) {
         if (!text.empty() && text.front() == '[') {
             const std::size_t close = text.find(']');
             line.kind = Line::Kind::Section;
-            line.name = fromUtf8(trimBlanks(text.substr(1, close == std::string_view::npos
-                                                                ? std::string_view::npos
-                                                                : close - 1)));
+            line.name = fromUtf8(trimBlanks(text.substr(
+                1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
         } else if (!text.empty() && text.front() != ';') {
             const std::size_t eq = text.find('=');
             if (eq != std::string_view::npos) {
@@ -159,7 +161,8 @@ struct SectionSpan {
     std::size_t end = 0;
 };
 
-std::optional<SectionSpan> findSection(const std::vector<Line>& lines, std::u16string_view section) {
+std::optional<SectionSpan> findSection(const std::vector<Line>& lines,
+                                       std::u16string_view section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].kind == Line::Kind::Section && sameName(lines[i].name, section)) {
             std::size_t end = i + 1;
@@ -203,7 +206,8 @@ std::atomic<unsigned> tempCounter{0};
 void replaceFile(const std::filesystem::path& path, const std::string& bytes,
                  std::optional<mode_t> keepMode) {
     const auto fail = [&](const std::string& why) {
-        throw ProfileWriteError(fromUtf8("Cannot save settings to \"" + path.string() + "\": " + why));
+        throw ProfileWriteError(
+            fromUtf8("Cannot save settings to \"" + path.string() + "\": " + why));
     };
     if (keepMode && (*keepMode & 0222) == 0)
         fail("the file is read-only");

@@ -12,13 +12,13 @@
 // names by case and treat backslashes as escapes, QSettings rewrites the whole
 // file in its own form, inih only reads.
 
+#include "common/error.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "common/error.h"
 
 namespace readerlink::shell {
 

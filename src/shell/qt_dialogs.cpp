@@ -1,12 +1,12 @@
 #include "shell/qt_dialogs.h"
 
+#include "common/text.h"
+#include "shell/app_identity.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <iostream>
-
-#include "common/text.h"
-#include "shell/app_identity.h"
 
 namespace readerlink::shell {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/dialogs.h"
+
 #include <QPointer>
 #include <QWidget>
-
-#include "common/dialogs.h"
 
 namespace readerlink::shell {
 

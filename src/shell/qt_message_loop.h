@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QCoreApplication>
-
 #include "common/message_loop.h"
+
+#include <QCoreApplication>
 
 namespace readerlink::shell {
 

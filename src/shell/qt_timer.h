@@ -1,9 +1,9 @@
 #pragma once
 
+#include "shell/timer_factory.h"
+
 #include <QTimer>
 #include <functional>
-
-#include "shell/timer_factory.h"
 
 namespace readerlink::shell {
 

@@ -1,10 +1,10 @@
 #include "shell/station.h"
 
-#include <ostream>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "shell/station_settings.h"
+
+#include <ostream>
 
 namespace readerlink::shell {
 
@@ -23,7 +23,9 @@ Station::Station(StationSetup setup)
 
 Station::~Station() = default;
 
-void Station::setView(StationView* view) { view_ = view; }
+void Station::setView(StationView* view) {
+    view_ = view;
+}
 
 void Station::setPassportReader(PassportReaderLink* reader) {
     reader_ = reader ? reader : &placeholderReader_;
@@ -118,7 +120,9 @@ void Station::btnTestClick() {
     sendData_->start();
 }
 
-void Station::btnSendDataClick() { delivery_->sendDataToApp(); }
+void Station::btnSendDataClick() {
+    delivery_->sendDataToApp();
+}
 
 void Station::btnAutoClick(bool checked) {
     autorunChecked_ = checked;

@@ -6,15 +6,6 @@
 // timer ticks here and shows what the StationView calls tell it; tests drive
 // this class headless.
 
-#include <array>
-#include <exception>
-#include <filesystem>
-#include <functional>
-#include <iosfwd>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "common/activity_log.h"
 #include "common/dialogs.h"
 #include "common/timer.h"
@@ -25,13 +16,21 @@
 #include "shell/station_view.h"
 #include "shell/timer_factory.h"
 
+#include <array>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace readerlink::shell {
 
 // Items of the reader drop-down.
 inline constexpr std::array<std::u16string_view, 7> kReaderItems = {
-    u"Zebex",         u"Handheld",
-    u"Access IS",     u"ARH PRMC",
-    u"Wintone-CR620", u"Metrologic Focus MS1890",
+    u"Zebex",    u"Handheld",      u"Access IS",
+    u"ARH PRMC", u"Wintone-CR620", u"Metrologic Focus MS1890",
     u"3M CR100"};
 inline constexpr int kPassportReaderItem = 3;
 inline constexpr int kHandheldItem = 1;

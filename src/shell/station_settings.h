@@ -5,10 +5,10 @@
 // Barcode/PhotoPath, so a folder picked in the window does not come back at
 // the next start; a hand-edited PicturePath does.
 
+#include "shell/profile_file.h"
+
 #include <filesystem>
 #include <string>
-
-#include "shell/profile_file.h"
 
 namespace readerlink::shell {
 

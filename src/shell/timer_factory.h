@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/timer.h"
+
 #include <chrono>
 #include <memory>
-
-#include "common/timer.h"
 
 namespace readerlink::shell {
 

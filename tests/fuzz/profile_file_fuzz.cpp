@@ -1,16 +1,15 @@
 // Any bytes as Settings.ini: reading never fails, and a written key always
 // reads back while every other entry keeps its value.
 
-#include <stdlib.h>
-#include <unistd.h>
+#include "shell/profile_file.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 #include <string>
-
-#include "shell/profile_file.h"
+#include <unistd.h>
 
 using readerlink::shell::ProfileFile;
 

@@ -2,8 +2,8 @@
 // controls, and that clicks and station changes travel both ways.
 
 #include "shell/main_window.h"
-
-#include <gtest/gtest.h>
+#include "shell/page_image_view.h"
+#include "station_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,9 +16,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
-
-#include "shell/page_image_view.h"
-#include "station_fixture.h"
+#include <gtest/gtest.h>
 
 namespace readerlink::shell::testing {
 namespace {
@@ -93,7 +91,7 @@ TEST_F(MainWindowTest, ControlsShowTheirCaptionsAndStartStates) {
         const char* caption;
         bool visible;
     } labels[] = {
-        {"LblApp", "Application :", true}, {"lblReader", "Reader :", true},
+        {"LblApp", "Application :", true},   {"lblReader", "Reader :", true},
         {"Label1", "Pictures Path :", true}, {"lblStatus", "", true},
         {"lblError", "Error", false},
     };
@@ -132,8 +130,9 @@ TEST_F(MainWindowTest, ReaderIsForcedToTheDeskReaderAndDisabled) {
         EXPECT_EQ(reader->currentText(), QStringLiteral("ARH PRMC")) << index;
         EXPECT_FALSE(reader->isEnabled()) << index;
     }
-    const char* items[] = {"Zebex", "Handheld", "Access IS", "ARH PRMC", "Wintone-CR620",
-                           "Metrologic Focus MS1890", "3M CR100"};
+    const char* items[] = {"Zebex",    "Handheld",      "Access IS",
+                           "ARH PRMC", "Wintone-CR620", "Metrologic Focus MS1890",
+                           "3M CR100"};
     auto* reader = control<QComboBox>("EdtReader");
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(reader->itemText(i), QString::fromLatin1(items[i]));
@@ -174,7 +173,8 @@ TEST_F(MainWindowTest, StationOutputIsShown) {
     station->setStatusBarText(u"Document is moving ...");
     station->setErrorLabelVisible(true);
     window->show();
-    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("first\nL1\nL2\nL3\n<use device>"));
+    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(),
+              QStringLiteral("first\nL1\nL2\nL3\n<use device>"));
     EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("<use device>"));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Document is moving ..."));
     EXPECT_TRUE(control<QLabel>("lblError")->isVisible());

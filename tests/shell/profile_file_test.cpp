@@ -1,13 +1,11 @@
+#include "fakes/temp_dir.h"
 #include "shell/profile_file.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <random>
-
-#include "fakes/temp_dir.h"
 
 namespace readerlink::shell {
 namespace {
@@ -40,8 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                    u"Index", u"4"},
         LookupCase{"PathAsItStands", "[Settings]\nPicturePath=/srv/photos\n", u"Settings",
                    u"PicturePath", u"/srv/photos"},
-        LookupCase{"QuotesKept", "[Settings]\nPicturePath=\"/a b\"\n", u"Settings",
-                   u"PicturePath", u"\"/a b\""},
+        LookupCase{"QuotesKept", "[Settings]\nPicturePath=\"/a b\"\n", u"Settings", u"PicturePath",
+                   u"\"/a b\""},
         LookupCase{"EqualsInValue", "[S]\nK=a=b\n", u"S", u"K", u"a=b"},
         LookupCase{"EmptyValue", "[S]\nK=\n", u"S", u"K", u""},
         LookupCase{"CrLfLines", "[S]\r\nK=v\r\nL=w\r\n", u"S", u"L", u"w"},
@@ -90,9 +88,9 @@ TEST(ProfileRead, TypedReadsFallBackOnMissingOrGarbage) {
     EXPECT_EQ(file.readInteger(u"R", u"Missing", 7), 7);
     EXPECT_EQ(file.readInteger(u"R", u"D", 7), -1);
     EXPECT_FALSE(file.readBool(u"R", u"B", true));
-    EXPECT_TRUE(file.readBool(u"R", u"C", false));  // any non-zero
+    EXPECT_TRUE(file.readBool(u"R", u"C", false)); // any non-zero
     EXPECT_TRUE(file.readBool(u"R", u"D", false));
-    EXPECT_TRUE(file.readBool(u"R", u"A", true));   // garbage: the default
+    EXPECT_TRUE(file.readBool(u"R", u"A", true)); // garbage: the default
     EXPECT_FALSE(file.readBool(u"R", u"A", false));
     EXPECT_EQ(file.readString(u"R", u"Missing", u"dflt"), u"dflt");
 }
@@ -108,7 +106,8 @@ TEST_F(ProfileWrite, CreatesTheFileWithSectionAndKey) {
     file.writeInteger(u"Reader", u"Index", 3);
     file.writeBool(u"Reader", u"TwoLines", true);
     file.writeString(u"Barcode", u"PhotoPath", u"/srv/photos");
-    EXPECT_EQ(readFile(path()), "[Reader]\nIndex=3\nTwoLines=1\n[Barcode]\nPhotoPath=/srv/photos\n");
+    EXPECT_EQ(readFile(path()),
+              "[Reader]\nIndex=3\nTwoLines=1\n[Barcode]\nPhotoPath=/srv/photos\n");
 }
 
 TEST_F(ProfileWrite, KeepsEveryLineItDoesNotOwn) {
@@ -125,8 +124,8 @@ TEST_F(ProfileWrite, KeepsEveryLineItDoesNotOwn) {
                                "x=\xFF\xFE binary\r\n";
     writeFile(path(), before);
     ProfileFile file(path());
-    file.writeInteger(u"Reader", u"Index", 3);   // replaced in place, file's spelling kept
-    file.writeInteger(u"Reader", u"App", 1);     // appended to its section, before the blank line
+    file.writeInteger(u"Reader", u"Index", 3); // replaced in place, file's spelling kept
+    file.writeInteger(u"Reader", u"App", 1);   // appended to its section, before the blank line
     file.writeString(u"Barcode", u"PhotoPath", u"/tmp/new"); // new section at the end
     EXPECT_EQ(readFile(path()), "; station 4, hand edited\r\n"
                                 "[Settings]\r\n"

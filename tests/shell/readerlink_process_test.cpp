@@ -2,20 +2,19 @@
 // executable in a fresh folder (its Settings.ini beside it), on the offscreen
 // platform, with a private lock folder.
 
+#include "fakes/temp_dir.h"
+
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <optional>
-#include <string>
 #include <vector>
-
-#include "fakes/temp_dir.h"
 
 extern char** environ;
 
@@ -181,8 +180,9 @@ TEST_F(ReaderlinkProcess, StopSignalClosesTheWindowInOrder) {
     ASSERT_TRUE(station->waitForOutput(kConnectLine, kStartLimit)) << station->standardError();
     station->signal(SIGTERM);
     EXPECT_EQ(station->waitForExit(kStartLimit), 0);
-    EXPECT_NE(readFile(dir / "Settings.ini").find("[Barcode]\nPhotoPath=" + (dir / "Photos").string()),
-              std::string::npos);
+    EXPECT_NE(
+        readFile(dir / "Settings.ini").find("[Barcode]\nPhotoPath=" + (dir / "Photos").string()),
+        std::string::npos);
 }
 
 TEST_F(ReaderlinkProcess, InformationOptionsPrintAndExit) {

@@ -3,11 +3,6 @@
 // A station on fakes: a temporary folder holds the executable's place and its
 // Settings.ini; timers fire by hand; dialogs answer from a script.
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <sstream>
-
 #include "fakes/fake_autorun_store.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/manual_timer.h"
@@ -15,6 +10,10 @@
 #include "fakes/recording_view.h"
 #include "fakes/temp_dir.h"
 #include "shell/station.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
 
 namespace readerlink::shell::testing {
 

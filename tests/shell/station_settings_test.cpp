@@ -1,11 +1,11 @@
 // Loading and saving the operator's choices through a station.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include "common/text.h"
 #include "shell/placeholder_links.h"
 #include "station_fixture.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace readerlink::shell::testing {
 namespace {
@@ -120,7 +120,8 @@ TEST_F(StationSettings, CloseClosesThePortFirstThenSavesAndReleasesTheFile) {
     calls.calls.clear();
     bool savedWhenPortClosed = true;
     calls.during = [&](const std::string&) {
-        savedWhenPortClosed = ProfileFile(settingsPath()).read(u"Barcode", u"PhotoPath").has_value();
+        savedWhenPortClosed =
+            ProfileFile(settingsPath()).read(u"Barcode", u"PhotoPath").has_value();
     };
     s.formClose();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.close"});

@@ -1,15 +1,14 @@
 // The window's life and handlers, driven headless.
 
-#include "shell/station.h"
-
-#include <gtest/gtest.h>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "fakes/fake_instance_lock.h"
 #include "shell/placeholder_links.h"
 #include "shell/single_instance_start.h"
+#include "shell/station.h"
 #include "station_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace readerlink::shell::testing {
 namespace {
@@ -59,8 +58,14 @@ TEST_F(StationLife, ConnectBranchesOnTheReaderItem) {
         int item;
         std::vector<std::string> calls;
     } cases[] = {
-        {0, {}}, {1, {"serial.connect"}}, {2, {}}, {3, {"reader.connect"}},
-        {4, {}}, {5, {"serial.connect"}}, {6, {"serial.connect"}}, {-1, {}},
+        {0, {}},
+        {1, {"serial.connect"}},
+        {2, {}},
+        {3, {"reader.connect"}},
+        {4, {}},
+        {5, {"serial.connect"}},
+        {6, {"serial.connect"}},
+        {-1, {}},
     };
     for (const auto& c : cases) {
         s.setReaderIndex(c.item);
@@ -110,16 +115,16 @@ TEST_P(MinimizedStart, OnlyAnExactFirstArgumentMinimizesOnce) {
     EXPECT_EQ(s.minTimer().isActive(), !GetParam().minimizes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, MinimizedStart,
-    ::testing::Values(MinimizedStartCase{"LowerM", {u"/m"}, true},
-                      MinimizedStartCase{"LowerMThenMore", {u"/m", u"x"}, true},
-                      MinimizedStartCase{"UpperM", {u"/M"}, false},
-                      MinimizedStartCase{"None", {}, false},
-                      MinimizedStartCase{"Second", {u"x", u"/m"}, false},
-                      MinimizedStartCase{"WithBlank", {u"/m "}, false},
-                      MinimizedStartCase{"Dash", {u"-m"}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Arguments, MinimizedStart,
+                         ::testing::Values(MinimizedStartCase{"LowerM", {u"/m"}, true},
+                                           MinimizedStartCase{
+                                               "LowerMThenMore", {u"/m", u"x"}, true},
+                                           MinimizedStartCase{"UpperM", {u"/M"}, false},
+                                           MinimizedStartCase{"None", {}, false},
+                                           MinimizedStartCase{"Second", {u"x", u"/m"}, false},
+                                           MinimizedStartCase{"WithBlank", {u"/m "}, false},
+                                           MinimizedStartCase{"Dash", {u"-m"}, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class SendMrz : public StationFixture {};
 

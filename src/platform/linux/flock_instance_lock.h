@@ -4,10 +4,10 @@
 // kernel drops it when the holder ends, crashed or not, so a stale file never
 // keeps the next start out.
 
+#include "platform/single_instance.h"
+
 #include <filesystem>
 #include <string_view>
-
-#include "platform/single_instance.h"
 
 namespace readerlink::platform {
 

@@ -1,12 +1,11 @@
 #include "platform/linux/xdg_autostart_store.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "common/text.h"
 
 #include <cerrno>
 #include <cstdlib>
-
-#include "common/text.h"
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace readerlink::platform {
 namespace {
@@ -114,9 +113,13 @@ bool XdgAutostartStore::setEntry(std::u16string_view name, const std::filesystem
         return false;
     const std::string entry = "[Desktop Entry]\n"
                               "Type=Application\n"
-                              "Name=" + escapeString(title) + "\n"
+                              "Name=" +
+                              escapeString(title) +
+                              "\n"
                               "Comment=Orlam Passport Reader Link, started minimized at log-on\n"
-                              "Exec=" + *exec + "\n"
+                              "Exec=" +
+                              *exec +
+                              "\n"
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n";
     return writeAtomically(entryPath(name), entry);

@@ -3,11 +3,11 @@
 // Autorun on Linux: a desktop entry in the user's XDG autostart folder, which
 // desktop sessions start at log-on.
 
+#include "platform/autorun_store.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
-
-#include "platform/autorun_store.h"
 
 namespace readerlink::platform {
 

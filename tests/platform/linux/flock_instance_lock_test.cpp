@@ -1,11 +1,10 @@
+#include "../../shell/fakes/temp_dir.h"
 #include "platform/linux/flock_instance_lock.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "../../shell/fakes/temp_dir.h"
 
 namespace readerlink::platform {
 namespace {
@@ -78,8 +77,9 @@ TEST(FlockInstanceLock, DefaultPathIsPerUserAndNamedForTheWindowClass) {
     ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
     EXPECT_EQ(FlockInstanceLock::defaultPath("TFrmReaderControl"), dir / "TFrmReaderControl.lock");
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(FlockInstanceLock::defaultPath("TFrmReaderControl"),
-              std::filesystem::path("/tmp/TFrmReaderControl-" + std::to_string(::geteuid()) + ".lock"));
+    EXPECT_EQ(
+        FlockInstanceLock::defaultPath("TFrmReaderControl"),
+        std::filesystem::path("/tmp/TFrmReaderControl-" + std::to_string(::geteuid()) + ".lock"));
     if (saved)
         ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }

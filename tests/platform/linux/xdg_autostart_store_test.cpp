@@ -1,9 +1,8 @@
+#include "../../shell/fakes/temp_dir.h"
 #include "platform/linux/xdg_autostart_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include "../../shell/fakes/temp_dir.h"
 
 namespace readerlink::platform {
 namespace {
@@ -27,7 +26,8 @@ TEST(XdgAutostart, WritesADesktopEntryThatStartsMinimized) {
               "X-GNOME-Autostart-enabled=true\n");
 
     ASSERT_TRUE(store.setEntry(u"2D Barcode", "/opt/readerlink/bin/readerlink", u"/m 0"));
-    EXPECT_NE(readFile(store.entryPath(u"2D Barcode")).find("Exec=\"/opt/readerlink/bin/readerlink\" /m 0\n"),
+    EXPECT_NE(readFile(store.entryPath(u"2D Barcode"))
+                  .find("Exec=\"/opt/readerlink/bin/readerlink\" /m 0\n"),
               std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "autostart"), {}), 1);
 
@@ -70,7 +70,8 @@ TEST(XdgAutostart, DefaultFolderFollowsXdgConfigHome) {
     const char* saved = std::getenv("XDG_CONFIG_HOME");
     const std::string keep = saved ? saved : "";
     ::setenv("XDG_CONFIG_HOME", "/srv/config", 1);
-    EXPECT_EQ(XdgAutostartStore::defaultDirectory(), std::filesystem::path("/srv/config/autostart"));
+    EXPECT_EQ(XdgAutostartStore::defaultDirectory(),
+              std::filesystem::path("/srv/config/autostart"));
     ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
     ::setenv("HOME", ::getenv("HOME") ? ::getenv("HOME") : "/root", 1);
     EXPECT_EQ(XdgAutostartStore::defaultDirectory(),

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/autorun_store.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
-
-#include "platform/autorun_store.h"
 
 namespace readerlink::shell::testing {
 

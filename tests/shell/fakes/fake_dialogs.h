@@ -2,12 +2,12 @@
 
 // Answers the station's questions from a script and records what it showed.
 
+#include "common/dialogs.h"
+
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "common/dialogs.h"
 
 namespace readerlink::shell::testing {
 
@@ -21,7 +21,8 @@ public:
     void showError(std::u16string_view text) override { errors.emplace_back(text); }
     std::optional<std::u16string> inputBox(std::u16string_view caption, std::u16string_view prompt,
                                            std::u16string_view initial) override {
-        inputs.push_back({std::u16string(caption), std::u16string(prompt), std::u16string(initial)});
+        inputs.push_back(
+            {std::u16string(caption), std::u16string(prompt), std::u16string(initial)});
         return next(inputAnswers);
     }
     std::optional<std::string> chooseFolder(std::u16string_view title,

@@ -2,12 +2,12 @@
 
 // Timers that fire only when a test says so.
 
+#include "shell/timer_factory.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include "shell/timer_factory.h"
 
 namespace readerlink::shell::testing {
 

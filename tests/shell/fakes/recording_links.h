@@ -3,11 +3,11 @@
 // Subsystem links that record the calls the station makes, in one shared
 // order, and can run a test's action inside a call.
 
+#include "shell/station_links.h"
+
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "shell/station_links.h"
 
 namespace readerlink::shell::testing {
 

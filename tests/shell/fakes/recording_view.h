@@ -1,9 +1,9 @@
 #pragma once
 
+#include "shell/station_view.h"
+
 #include <string>
 #include <vector>
-
-#include "shell/station_view.h"
 
 namespace readerlink::shell::testing {
 

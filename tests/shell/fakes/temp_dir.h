@@ -4,9 +4,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <string>
-
 #include <stdlib.h>
+#include <string>
 
 namespace readerlink::shell::testing {
 
@@ -14,7 +13,8 @@ namespace readerlink::shell::testing {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "readerlink-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "readerlink-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
