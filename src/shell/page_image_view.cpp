@@ -1,6 +1,7 @@
 #include "shell/page_image_view.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <cstring>
 
 namespace readerlink::shell {
@@ -24,6 +25,15 @@ void PageImageView::showImage(const sdk::RgbImage& picture) {
         std::memcpy(image.scanLine(static_cast<int>(row)), picture.rgb.data() + row * w * 3, w * 3);
     image_ = std::move(image);
     update();
+}
+
+void PageImageView::follow(sdk::GxImage& source) {
+    QPointer<PageImageView> self(this); // the control may outlive the window
+    source.SetChangedHandler([self, &source] {
+        if (self)
+            self->showImage(source.Picture());
+    });
+    showImage(source.Picture());
 }
 
 void PageImageView::clear() {

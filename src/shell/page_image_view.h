@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reader/sdk/gx_image.h"
 #include "reader/sdk/sdk_types.h"
 
 #include <QImage>
@@ -15,6 +16,9 @@ public:
     // A picture whose bytes do not match its size clears the view.
     void showImage(const sdk::RgbImage& picture);
     void clear();
+    // Shows what an SDK image view shows, now and after each change. The
+    // source is not owned; call again with the next control after a reconnect.
+    void follow(sdk::GxImage& source);
     const QImage& image() const { return image_; }
 
 protected:

@@ -212,5 +212,35 @@ TEST_F(MainWindowTest, ImagePagesShowTheReadersPictures) {
     EXPECT_TRUE(window->pageImageView()->image().isNull());
 }
 
+// An image view control that shows whatever picture the test gives it.
+class PictureSource : public sdk::GxImage {
+public:
+    std::u16string ImgSrcParam() override { return {}; }
+    void SetImgSrcParam(const std::u16string&) override {}
+    int XSize() override { return picture.width; }
+    int Connect(int, int) override { return 1; }
+    int UpdateImage() override { return 1; }
+    int ClearImage() override { return 1; }
+    int SaveImage(const std::u16string&, int) override { return 0; }
+    sdk::RgbImage Picture() override { return picture; }
+    void SetChangedHandler(std::function<void()> onChanged) override {
+        changed = std::move(onChanged);
+    }
+    sdk::RgbImage picture;
+    std::function<void()> changed;
+};
+
+TEST_F(MainWindowTest, PageViewFollowsTheReadersImageView) {
+    PictureSource source;
+    source.picture = {1, 1, {10, 20, 30}};
+    window->infraImageView()->follow(source);
+    EXPECT_EQ(window->infraImageView()->image().pixelColor(0, 0), QColor(10, 20, 30));
+    source.picture = {1, 2, {1, 1, 1, 2, 2, 2}};
+    source.changed();
+    EXPECT_EQ(window->infraImageView()->image().size(), QSize(1, 2));
+    window.reset(); // the control outlives the window
+    source.changed();
+}
+
 } // namespace
 } // namespace readerlink::shell::testing
