@@ -252,6 +252,13 @@ void MainWindow::showStatusBar(std::u16string_view text) {
     statusBar()->showMessage(qs(text));
 }
 
+void MainWindow::showErrorLabelText(std::u16string_view text, LabelColour colour) {
+    QPalette palette = lblError_->palette();
+    palette.setColor(QPalette::WindowText, colour == LabelColour::Red ? Qt::red : Qt::black);
+    lblError_->setPalette(palette);
+    lblError_->setText(qs(text));
+}
+
 void MainWindow::showErrorLabel(bool visible) {
     lblError_->setVisible(visible);
 }

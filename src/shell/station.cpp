@@ -204,6 +204,19 @@ void Station::setStatusBarText(std::u16string_view text) {
         view_->showStatusBar(text);
 }
 
+void Station::setStatusLabel(std::u16string_view text) {
+    statusLabel_ = std::u16string(text);
+    if (view_)
+        view_->showStatusLabel(text);
+}
+
+void Station::setErrorLabelText(std::u16string_view text, LabelColour colour) {
+    errorLabelText_ = std::u16string(text);
+    errorLabelColour_ = colour;
+    if (view_)
+        view_->showErrorLabelText(text, colour);
+}
+
 void Station::setErrorLabelVisible(bool visible) {
     errorLabelVisible_ = visible;
     if (view_)
@@ -218,9 +231,7 @@ void Station::log(std::u16string_view line) {
 
 void Station::logStatus(std::u16string_view line) {
     log(line);
-    statusLabel_ = std::u16string(line);
-    if (view_)
-        view_->showStatusLabel(line);
+    setStatusLabel(line);
 }
 
 void Station::replaceLog(std::u16string_view text) {

@@ -121,8 +121,14 @@ public:
     const std::u16string& statusLabel() const { return statusLabel_; }
     const std::u16string& statusBarText() const { return statusBarText_; }
     void setStatusBarText(std::u16string_view text);
+    // lblStatus without a log line.
+    void setStatusLabel(std::u16string_view text);
     bool errorLabelVisible() const { return errorLabelVisible_; }
     void setErrorLabelVisible(bool visible);
+    // lblError's text and font colour; its visibility is left as it is.
+    void setErrorLabelText(std::u16string_view text, LabelColour colour);
+    const std::u16string& errorLabelText() const { return errorLabelText_; }
+    LabelColour errorLabelColour() const { return errorLabelColour_; }
 
     // --- the activity log ----------------------------------------------------
     void log(std::u16string_view line) override;
@@ -174,6 +180,8 @@ private:
     std::u16string statusLabel_;
     std::u16string statusBarText_;
     bool errorLabelVisible_ = false;
+    std::u16string errorLabelText_ = u"Error";
+    LabelColour errorLabelColour_ = LabelColour::Red;
 };
 
 } // namespace readerlink::shell

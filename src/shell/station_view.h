@@ -5,6 +5,7 @@
 namespace readerlink::shell {
 
 enum class Page { Main, Data, Image, Infra };
+enum class LabelColour { Red, Black };
 
 // What the station tells the window to show. The window keeps no state of its
 // own beyond what these calls put on the screen.
@@ -17,6 +18,7 @@ public:
     virtual void showStatusLabel(std::u16string_view text) = 0;
     virtual void showStatusBar(std::u16string_view text) = 0;
     virtual void showErrorLabel(bool visible) = 0;
+    virtual void showErrorLabelText(std::u16string_view text, LabelColour colour) = 0;
     // The choices or their enabled/visible states changed; read them from the station.
     virtual void refreshChoices() = 0;
     virtual void showPage(Page page) = 0;

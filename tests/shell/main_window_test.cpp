@@ -178,6 +178,13 @@ TEST_F(MainWindowTest, StationOutputIsShown) {
     EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("<use device>"));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Document is moving ..."));
     EXPECT_TRUE(control<QLabel>("lblError")->isVisible());
+    station->setErrorLabelText(u"Working", LabelColour::Black);
+    EXPECT_EQ(control<QLabel>("lblError")->text(), QStringLiteral("Working"));
+    EXPECT_EQ(control<QLabel>("lblError")->palette().color(QPalette::WindowText),
+              QColor(Qt::black));
+    EXPECT_TRUE(control<QLabel>("lblError")->isVisible());
+    station->setStatusLabel(u"Capture");
+    EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Capture"));
     station->replaceLog(u"A\r\nB\r");
     EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("A\nB\n"));
 }

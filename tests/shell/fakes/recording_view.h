@@ -14,6 +14,10 @@ public:
     void showStatusLabel(std::u16string_view text) override { statusLabel = text; }
     void showStatusBar(std::u16string_view text) override { statusBar = text; }
     void showErrorLabel(bool visible) override { errorLabel = visible; }
+    void showErrorLabelText(std::u16string_view text, LabelColour colour) override {
+        errorLabelText = text;
+        errorLabelColour = colour;
+    }
     void refreshChoices() override { ++refreshes; }
     void showPage(Page page) override { pages.push_back(page); }
     void minimize() override { ++minimizes; }
@@ -23,6 +27,8 @@ public:
     std::u16string statusLabel;
     std::u16string statusBar;
     bool errorLabel = false;
+    std::u16string errorLabelText;
+    LabelColour errorLabelColour = LabelColour::Red;
     int refreshes = 0;
     std::vector<Page> pages;
     int minimizes = 0;
