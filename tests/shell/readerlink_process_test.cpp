@@ -145,6 +145,7 @@ protected:
     void SetUp() override {
         std::filesystem::copy_file(READERLINK_BINARY, program());
         std::filesystem::create_directory(dir / "run");
+        std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
     }
     std::filesystem::path program() const { return dir / "readerlink"; }
     std::unique_ptr<Process> launch(std::vector<std::string> arguments = {}) {
