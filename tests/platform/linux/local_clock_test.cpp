@@ -36,9 +36,10 @@ TEST(SystemLocalClock, DecimalSeparatorFollowsTheUsersLocale) {
         ScopedEnv all("LC_ALL", "C");
         EXPECT_EQ(clock->decimalSeparator(), u".");
     }
-    if (::newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", static_cast<locale_t>(0)) ==
-        static_cast<locale_t>(0))
+    const locale_t german = ::newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+    if (german == static_cast<locale_t>(0))
         GTEST_SKIP() << "de_DE.UTF-8 is not installed here";
+    ::freelocale(german);
     ScopedEnv all("LC_ALL", "de_DE.UTF-8");
     EXPECT_EQ(clock->decimalSeparator(), u",");
 }
