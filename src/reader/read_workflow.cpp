@@ -4,7 +4,7 @@
 #include "common/text.h"
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
-#include "reader/sdk_error_msg.h"
+#include "reader/error_message.h"
 
 #include <cstdint>
 #include <exception>
@@ -279,7 +279,7 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
         log.log(messageOf(e));
         log.log(u"Capture 1");
     }
-    log.log(GetErrorMsg(api()));
+    log.log(reader::GetErrorMsg(api()));
     log.log(api().GetErrorCode() == kChipErrorNeedsBac ? u"Making BAC ..." : u"Trying BAC ...");
     pump();
 
@@ -289,7 +289,7 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
     DeliverMrz(bacLines);
 
     if (!sdk::isTrue(api().MakeBAC(cardId, bacLines))) {
-        log.log(GetErrorMsg(api()));
+        log.log(reader::GetErrorMsg(api()));
         pump();
     } else {
         pump();
@@ -297,7 +297,7 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
             if (sdk::isTrue(api().GetRfidFileB(cardId, kChipFileMaskFile, chipData)))
                 doc().SetDocument(api().ResolveRfidData(chipData));
             else
-                log.log(GetErrorMsg(api()));
+                log.log(reader::GetErrorMsg(api()));
         } catch (const std::exception& e) {
             log.log(messageOf(e));
             doc().SetDocument(api().ResolveRfidData(chipData));
@@ -324,7 +324,7 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
                     handleChipFaceFile(pass);
             }
         } else {
-            log.log(GetErrorMsg(doc()));
+            log.log(reader::GetErrorMsg(doc()));
         }
         api().DisconnectRfidCard(cardId);
     } catch (const std::exception& e) {
