@@ -79,7 +79,14 @@ void ReadWorkflow::pump() {
 }
 
 void ReadWorkflow::DeliverMrz(std::u16string_view text) {
-    context_.scanData = mrzForDelivery(text);
+    std::u16string mrz = mrzForDelivery(text);
+    // An empty MRZ would reach the target application as a read that gave
+    // nothing; better none at all.
+    if (mrz.empty()) {
+        context_.log.log(u"No MRZ to send");
+        return;
+    }
+    context_.scanData = std::move(mrz);
     context_.sendDataToApp();
 }
 
@@ -285,8 +292,15 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
 
     api().Capture();
     doc().SetDocument(api().GetMrz(kPage, kChipMrzLight, kMrzType));
-    std::u16string bacLines = mrzOfFields(doc());
-    DeliverMrz(bacLines);
+    const std::u16string line1 = doc().Field(field::kMrzLine1);
+    const std::u16string line2 = doc().Field(field::kMrzLine2);
+    std::u16string bacLines = line1 + u"\r\n" + line2 + u"\r\n" + doc().Field(field::kMrzLine3);
+    // Only a whole page MRZ goes out ahead of the chip: a line the reader
+    // could not give would reach the target application as a wrong MRZ.
+    if (!trimControls(line1).empty() && !trimControls(line2).empty() && sdk::isTrue(doc().Valid()))
+        DeliverMrz(bacLines);
+    else
+        log.log(u"Page MRZ not read: " + reader::GetErrorMsg(api()));
 
     if (!sdk::isTrue(api().MakeBAC(cardId, bacLines))) {
         log.log(reader::GetErrorMsg(api()));
@@ -340,6 +354,12 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
 void ReadWorkflow::handleChipMrzFile(PassState& pass, std::u16string& bacLines) {
     auto& doc = control(context_.controls.prDoc);
     const std::u16string chipMrz = doc.Field(field::kChipMrz);
+    // An MRZ file that gives no characters is no MRZ: the page's is read
+    // instead of delivering blank lines.
+    if (trimControls(chipMrz).empty()) {
+        context_.log.log(u"Chip MRZ is empty");
+        return;
+    }
     pass.mrzText = chipMrzText(chipMrz);
     bacLines = chipMrz;
     doc.SetDocument(control(context_.controls.prApi).ResolveMrzText(bacLines));

@@ -81,6 +81,7 @@ VirtualStation::VirtualStation(StationOptions options) {
         savedPath_ = path;
     ::setenv("PATH", ((root_ / "bin").string() + ":" + savedPath_).c_str(), 1);
 
+    beforeRead_ = std::move(options.beforeRead);
     window.application = options.application;
     window.keepLog = options.keepLog;
     window.keepDeliveries = options.keepDeliveries;
@@ -124,6 +125,9 @@ VirtualStation::VirtualStation(StationOptions options) {
 
 VirtualStation::~VirtualStation() {
     station_.reset();
+    // Converters still starting would find their folder gone.
+    if (!converter_.launched.empty())
+        converterRuns(converter_.launched.size());
     ::setenv("PATH", savedPath_.c_str(), 1);
     std::error_code ignored;
     fs::permissions(root_ / "pictures", fs::perms::owner_all, ignored);
@@ -154,6 +158,8 @@ void VirtualStation::take(const std::string& name) {
 void VirtualStation::settle() {
     dispatcher.advance(kGap);
     clearRecords(); // from here on: the read of status 4
+    if (beforeRead_)
+        beforeRead_();
     dispatcher.advance(kGap);
 }
 
@@ -164,6 +170,8 @@ void VirtualStation::read(const fs::path& specimen) {
 
 void VirtualStation::readAgain() {
     clearRecords();
+    if (beforeRead_)
+        beforeRead_();
     station_->BtnTriggerClick();
 }
 

@@ -138,6 +138,8 @@ using FactoryDecorator =
 
 struct StationOptions {
     FactoryDecorator decorate;
+    // Runs just before each read starts (status 4 or "Read").
+    std::function<void()> beforeRead;
     int application = kOrlam;
     bool keepLog = true;
     bool keepDeliveries = true;
@@ -202,6 +204,7 @@ private:
     std::unique_ptr<read::ImageArchive> archive_;
     std::unique_ptr<read::ReadWorkflow> workflow_;
     std::unique_ptr<reader::ReaderStation> station_;
+    std::function<void()> beforeRead_;
 };
 
 // The shipped specimens.
