@@ -24,6 +24,7 @@ void FaultPlan::arm(std::optional<Fault> fault, std::size_t budget) {
     seen_ = 0;
     injected_ = false;
     recording_ = true;
+    spent_.clear();
 }
 
 std::u16string FaultPlan::messageFor(const std::string& call) { return u"Injected fault in " + fromUtf8(call); }
@@ -45,6 +46,26 @@ std::optional<FaultKind> FaultPlan::enter(const std::string& call, bool document
 }
 
 namespace {
+
+// One decorated call from its start to the end of the full expression that
+// made it (the real call included); true when a fault replaces the call.
+class Call {
+public:
+    Call(FaultPlan& plan, std::string name, bool documentCall)
+        : plan_(plan), name_(std::move(name)), start_(std::chrono::steady_clock::now()),
+          fault_(plan.enter(name_, documentCall)) {}
+    ~Call() { plan_.addTime(name_, std::chrono::steady_clock::now() - start_); }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    explicit operator bool() const { return fault_.has_value(); }
+    FaultKind kind() const { return *fault_; }
+
+private:
+    FaultPlan& plan_;
+    std::string name_;
+    std::chrono::steady_clock::time_point start_;
+    std::optional<FaultKind> fault_;
+};
 
 using sdk::DocHandle;
 using sdk::SdkBool;
@@ -102,12 +123,12 @@ public:
     void Subscribe(sdk::PrApiEvents* sink) override { in_->Subscribe(sink); }
 
 private:
-    bool fails(const char* op) { return plan_.enter(std::string("PrApi.") + op, false).has_value(); }
-    template <class Call> DocHandle document(const char* op, Call call) {
-        const auto fault = plan_.enter(std::string("PrApi.") + op, true);
-        if (!fault)
-            return call();
-        return *fault == FaultKind::InvalidDocument ? kUnknownDocument : 0;
+    Call fails(const char* op) { return Call(plan_, std::string("PrApi.") + op, false); }
+    template <class Real> DocHandle document(const char* op, Real real) {
+        const Call call(plan_, std::string("PrApi.") + op, true);
+        if (!call)
+            return real();
+        return call.kind() == FaultKind::InvalidDocument ? kUnknownDocument : 0;
     }
     std::unique_ptr<sdk::PrApi> in_;
     FaultPlan& plan_;
@@ -119,10 +140,10 @@ public:
 
     DocHandle Document() override { return in_->Document(); }
     void SetDocument(DocHandle handle) override {
-        const auto fault = plan_.enter("PrDoc.SetDocument", true);
-        if (!fault)
+        const Call call(plan_, "PrDoc.SetDocument", true);
+        if (!call)
             in_->SetDocument(handle);
-        else if (*fault == FaultKind::InvalidDocument)
+        else if (call.kind() == FaultKind::InvalidDocument)
             in_->SetDocument(kUnknownDocument);
     }
     SdkBool Valid() override { return fails("Valid") ? sdk::kSdkFalse : in_->Valid(); }
@@ -137,7 +158,7 @@ public:
     std::u16string GetErrorString() override { return fails("GetErrorString") ? u"" : in_->GetErrorString(); }
 
 private:
-    bool fails(const char* op) { return plan_.enter(std::string("PrDoc.") + op, false).has_value(); }
+    Call fails(const char* op) { return Call(plan_, std::string("PrDoc.") + op, false); }
     std::unique_ptr<sdk::PrDoc> in_;
     FaultPlan& plan_;
 };
@@ -160,7 +181,7 @@ public:
     void SetChangedHandler(std::function<void()> onChanged) override { in_->SetChangedHandler(std::move(onChanged)); }
 
 private:
-    bool fails(const char* op) { return plan_.enter(name_ + "." + op, false).has_value(); }
+    Call fails(const char* op) { return Call(plan_, name_ + "." + op, false); }
     std::string name_;
     std::unique_ptr<sdk::GxImage> in_;
     FaultPlan& plan_;

@@ -3,11 +3,13 @@
 // A fault-injecting decorator over any control factory: its controls pass
 // every call through to the real ones and record it ("PrApi.GetMrz",
 // "ImRF.XSize", ...), and, when armed, make one chosen call fail, hand back
-// an invalid document, or throw. A budget of calls turns a runaway read into
+// an invalid document, or throw. It also times each call. A budget of calls turns a runaway read into
 // an exception no handler of the program catches, so a hang shows as a
 // test failure instead of a stuck test.
 
+#include <chrono>
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +50,10 @@ public:
 
     const std::vector<std::string>& trace() const { return trace_; }
     bool injected() const { return injected_; }
+
+    // Time spent inside each call name since arming (benchmarks).
+    void addTime(const std::string& call, std::chrono::nanoseconds spent) { spent_[call] += spent; }
+    const std::map<std::string, std::chrono::nanoseconds>& timeSpent() const { return spent_; }
     // The message an injected throw carries.
     static std::u16string messageFor(const std::string& call);
 
@@ -58,6 +64,7 @@ private:
     int seen_ = 0;
     bool injected_ = false;
     bool recording_ = false;
+    std::map<std::string, std::chrono::nanoseconds> spent_;
 };
 
 // The handle an InvalidDocument fault hands out: one no reader ever made.
