@@ -382,6 +382,32 @@ TEST(ReadPass, ABlankMrzLineRetriesBoundedAndKeepsTheFieldRecords) {
         EXPECT_EQ(d.text, "host: " + recordOf(fields));
 }
 
+// The page MRZ the chip section reads first is not there: nothing goes out
+// ahead of the chip (no empty MRZ), BAC fails, and the read goes on with the
+// page.
+TEST(ReadPass, APageMrzMissingBeforeBacIsNotDelivered) {
+    VirtualStation station;
+    station.connect();
+    const auto specimen = station.root() / "chip-mrz-late.json";
+    std::ofstream(specimen) << R"({"mrz": [")" << kErikssonLine1 << R"(", ")" << kErikssonLine2 << R"("],
+        "pages": {"white": "images/td3-passport-chip-white.jpg", "infra": "images/td3-passport-chip-infra.jpg"},
+        "portrait": {"x": 24, "y": 84, "width": 150, "height": 190},
+        "chip": {"face": "images/td3-passport-chip-face.jpg"},
+        "forced": {"mrzUnreadableCalls": 1}})";
+    station.read(specimen);
+    const Lines expected =
+        Lines{"Get RFID", "Reading RFID data ...", kLocked, "Making BAC ..."} + kCapture +
+        Lines{"Page MRZ not read: Error (00000005): No MRZ found",
+              "Error (0000000C): Basic Access Control failed: the lines hold no MRZ",
+              "Error (00000004): No document"} +
+        fieldDump(kErikssonFields) + pageMrz(kErikssonLine1, kErikssonLine2) +
+        Lines{"Is a Passport", "Save to {P}/Passport/UTO-L898902C3.jpg"} + mrzDone(kEriksson) +
+        Lines{"805:L898902C3", "Data sent @ImageReady"};
+    EXPECT_EQ(station.log(), withFolder(expected, station.pictureFolder()));
+    EXPECT_EQ(described(station.deliveries()),
+              (Lines{"1 host: " + recordOf(kErikssonFields), "1 host: " + kEriksson, "1 host: @ImageReady"}));
+}
+
 TEST(ReadPass, AnExistingPortraitIsKeptAndTheConverterNotStartedAgain) {
     VirtualStation station;
     station.connect();
