@@ -53,11 +53,19 @@ bool ImageArchive::saveView(sdk::GxImage& view, const std::u16string& path) {
     return fileExists(path);
 }
 
+bool ImageArchive::saveOrReport(sdk::GxImage& view, const std::u16string& path) {
+    // A read-only or full archive must not pass unnoticed; the read goes on.
+    if (saveView(view, path))
+        return true;
+    context_.log.log(u"Image not saved " + path);
+    return false;
+}
+
 void ImageArchive::SaveStatusImage() {
     const std::u16string name = ClockName();
     if (EnsureArchiveFolder(kOtherFolder)) {
-        saveView(control(context_.controls.img),
-                 context_.window.pictureFolder() + std::u16string(kOtherFolder) + name + u".jpg");
+        saveOrReport(control(context_.controls.img),
+                     context_.window.pictureFolder() + std::u16string(kOtherFolder) + name + u".jpg");
     }
 }
 
@@ -74,8 +82,9 @@ ImageArchive::PageSave ImageArchive::savePages(DocumentKind kind) {
         save.path = base + u".jpg";
         if (folder) {
             context_.log.log(u"Save to " + save.path);
-            save.written = saveView(control(controls.img), save.path);
-            saveView(control(controls.infraImg), base + u"IN.jpg");
+            save.attempted = true;
+            save.written = saveOrReport(control(controls.img), save.path);
+            saveOrReport(control(controls.infraImg), base + u"IN.jpg");
         } else {
             context_.log.log(u"Folder is not exist to save passport");
         }
@@ -88,8 +97,9 @@ ImageArchive::PageSave ImageArchive::savePages(DocumentKind kind) {
             context_.window.pictureFolder() + std::u16string(kVisaFolder) + name;
         save.path = base + u".jpg";
         if (folder) {
-            save.written = saveView(control(controls.img), save.path);
-            saveView(control(controls.infraImg), base + u"IN.jpg");
+            save.attempted = true;
+            save.written = saveOrReport(control(controls.img), save.path);
+            saveOrReport(control(controls.infraImg), base + u"IN.jpg");
         }
         break;
     }
@@ -97,8 +107,10 @@ ImageArchive::PageSave ImageArchive::savePages(DocumentKind kind) {
         const std::u16string name = ClockName();
         const bool folder = EnsureArchiveFolder(kOtherFolder);
         save.path = context_.window.pictureFolder() + std::u16string(kOtherFolder) + name + u".jpg";
-        if (folder)
-            save.written = saveView(control(controls.img), save.path);
+        if (folder) {
+            save.attempted = true;
+            save.written = saveOrReport(control(controls.img), save.path);
+        }
         break;
     }
     }
@@ -111,7 +123,7 @@ void ImageArchive::SavePageImages(DocumentKind kind) {
 
 void ImageArchive::SaveImagesAndNotify(DocumentKind kind) {
     const PageSave save = savePages(kind);
-    if (!save.written)
+    if (!save.attempted) // a failed write has been reported already
         context_.log.log(u"Image not saved " + save.path);
     // Sent even without the file: host applications take it as the mark of a
     // checksum read that the MRZ delivery right after belongs to.
@@ -170,10 +182,8 @@ void ImageArchive::SavePagePortrait(PassState& pass) {
         const std::u16string path =
             context_.window.pictureFolder() + std::u16string(kPortraitFolder) + name + u".jpg";
         if (!fileExists(path)) {
-            if (saveView(imViz, path))
+            if (saveOrReport(imViz, path))
                 converter_.launchConverter(path); // optional tool: a failure is no read error
-            else
-                context_.log.log(u"Image not saved " + path);
         }
     } else {
         context_.log.log(u"807:List < 1");

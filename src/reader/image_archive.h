@@ -56,10 +56,13 @@ public:
 private:
     struct PageSave {
         std::u16string path; // the white-light image's path
+        bool attempted = false; // the folder was there and a write was tried
         bool written = false;
     };
     PageSave savePages(DocumentKind kind);
     bool saveView(sdk::GxImage& view, const std::u16string& path);
+    // saveView, logging "Image not saved " + path when no file resulted.
+    bool saveOrReport(sdk::GxImage& view, const std::u16string& path);
     void notifyImageReady();
 
     ReadContext& context_;

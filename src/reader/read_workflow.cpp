@@ -4,7 +4,7 @@
 #include "common/text.h"
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
-#include "reader/sdk_error_msg.h"
+#include "reader/error_message.h"
 
 #include <cstdint>
 #include <exception>
@@ -79,7 +79,14 @@ void ReadWorkflow::pump() {
 }
 
 void ReadWorkflow::DeliverMrz(std::u16string_view text) {
-    context_.scanData = mrzForDelivery(text);
+    std::u16string mrz = mrzForDelivery(text);
+    // An empty MRZ would reach the target application as a read that gave
+    // nothing; better none at all.
+    if (mrz.empty()) {
+        context_.log.log(u"No MRZ to send");
+        return;
+    }
+    context_.scanData = std::move(mrz);
     context_.sendDataToApp();
 }
 
@@ -279,17 +286,24 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
         log.log(messageOf(e));
         log.log(u"Capture 1");
     }
-    log.log(GetErrorMsg(api()));
+    log.log(reader::GetErrorMsg(api()));
     log.log(api().GetErrorCode() == kChipErrorNeedsBac ? u"Making BAC ..." : u"Trying BAC ...");
     pump();
 
     api().Capture();
     doc().SetDocument(api().GetMrz(kPage, kChipMrzLight, kMrzType));
-    std::u16string bacLines = mrzOfFields(doc());
-    DeliverMrz(bacLines);
+    const std::u16string line1 = doc().Field(field::kMrzLine1);
+    const std::u16string line2 = doc().Field(field::kMrzLine2);
+    std::u16string bacLines = line1 + u"\r\n" + line2 + u"\r\n" + doc().Field(field::kMrzLine3);
+    // Only a whole page MRZ goes out ahead of the chip: a line the reader
+    // could not give would reach the target application as a wrong MRZ.
+    if (!trimControls(line1).empty() && !trimControls(line2).empty() && sdk::isTrue(doc().Valid()))
+        DeliverMrz(bacLines);
+    else
+        log.log(u"Page MRZ not read: " + reader::GetErrorMsg(api()));
 
     if (!sdk::isTrue(api().MakeBAC(cardId, bacLines))) {
-        log.log(GetErrorMsg(api()));
+        log.log(reader::GetErrorMsg(api()));
         pump();
     } else {
         pump();
@@ -297,7 +311,7 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
             if (sdk::isTrue(api().GetRfidFileB(cardId, kChipFileMaskFile, chipData)))
                 doc().SetDocument(api().ResolveRfidData(chipData));
             else
-                log.log(GetErrorMsg(api()));
+                log.log(reader::GetErrorMsg(api()));
         } catch (const std::exception& e) {
             log.log(messageOf(e));
             doc().SetDocument(api().ResolveRfidData(chipData));
@@ -324,7 +338,7 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
                     handleChipFaceFile(pass);
             }
         } else {
-            log.log(GetErrorMsg(doc()));
+            log.log(reader::GetErrorMsg(doc()));
         }
         api().DisconnectRfidCard(cardId);
     } catch (const std::exception& e) {
@@ -340,6 +354,12 @@ bool ReadWorkflow::ReadChip(PassState& pass) {
 void ReadWorkflow::handleChipMrzFile(PassState& pass, std::u16string& bacLines) {
     auto& doc = control(context_.controls.prDoc);
     const std::u16string chipMrz = doc.Field(field::kChipMrz);
+    // An MRZ file that gives no characters is no MRZ: the page's is read
+    // instead of delivering blank lines.
+    if (trimControls(chipMrz).empty()) {
+        context_.log.log(u"Chip MRZ is empty");
+        return;
+    }
     pass.mrzText = chipMrzText(chipMrz);
     bacLines = chipMrz;
     doc.SetDocument(control(context_.controls.prApi).ResolveMrzText(bacLines));

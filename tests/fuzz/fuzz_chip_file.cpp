@@ -7,7 +7,6 @@
 #include "reader/virtual/chip_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const readerlink::virtualreader::Bytes bytes(data, data + size);
-    (void)readerlink::virtualreader::resolveChipFile(bytes);
+    (void)readerlink::virtualreader::resolveChipFile({data, size});
     return 0;
 }

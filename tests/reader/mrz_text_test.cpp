@@ -1,6 +1,5 @@
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
-#include "reader/sdk_error_msg.h"
 
 #include <gtest/gtest.h>
 
@@ -65,12 +64,6 @@ TEST(StatusWord, ByHundredsWithUnknownOutsideTheTable) {
         {-99, u"Unknown"}, {100000, u"Unknown"}};
     for (const auto& [status, word] : cases)
         EXPECT_EQ(statusWord(status), word) << status;
-}
-
-TEST(ErrorMsgText, CodeAsEightUnsignedHexDigits) {
-    EXPECT_EQ(errorMsgText(13, u"Access denied"), u"Error (0000000D): Access denied");
-    EXPECT_EQ(errorMsgText(-1, u""), u"Error (FFFFFFFF): ");
-    EXPECT_EQ(errorMsgText(0x7ABCDEF0, u"x"), u"Error (7ABCDEF0): x");
 }
 
 } // namespace

@@ -588,3 +588,29 @@ TEST_F(ReadTest, ReaderFaultOutsideTheChipPassesToTheCaller) {
 
 } // namespace
 } // namespace readerlink::fake
+
+namespace readerlink::fake {
+namespace {
+
+// A chip MRZ file without characters would otherwise be taken as three empty
+// lines and delivered as an empty MRZ.
+TEST_F(ReadTest, AnEmptyChipMrzLeavesTheMrzToThePage) {
+    layPage(specimen::kPassportLine1, specimen::kPassportLine2);
+    addChip(u"");
+    read();
+    const std::string mrz = toUtf8(specimen::kPassportLine1 + specimen::kPassportLine2);
+    ASSERT_NE(std::find(station.logLines.begin(), station.logLines.end(), "Chip MRZ is empty"),
+              station.logLines.end());
+    EXPECT_NE(std::find(station.logLines.begin(), station.logLines.end(), "Not a passport"),
+              station.logLines.end());
+    EXPECT_EQ(deliveries, (std::vector<std::string>{mrz, "@ImageReady", "@###########", mrz}));
+}
+
+TEST_F(ReadTest, DeliverMrzSendsNothingForABlankText) {
+    workflow.DeliverMrz(u" \r\n \r\n");
+    EXPECT_TRUE(deliveries.empty());
+    EXPECT_EQ(station.logLines, (std::vector<std::string>{"No MRZ to send"}));
+}
+
+} // namespace
+} // namespace readerlink::fake

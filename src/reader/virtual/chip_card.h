@@ -1,29 +1,21 @@
 #pragma once
 
 // The contactless chip of the document on the glass, as the reader's chip
-// operations (ConnectRfidCard, MakeBAC, GetRfidFileB) use it. The stand-in
-// below enforces the access rules; a card that speaks APDUs with real BAC and
-// secure messaging plugs in through VirtualReaderOptions::chipCardFactory.
+// operations (ConnectRfidCard, MakeBAC, GetRfidFileB) use it. The default
+// card is an eMRTD chip in software spoken to over APDUs: real Basic Access
+// Control and secure messaging, so a wrong MRZ fails as it would on a
+// passport.
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace readerlink::virtualreader {
+#include "reader/chip/virtual_chip.h"
 
-// What the chip holds, made from the specimen.
-struct ChipContents {
-    // Document number, date of birth, date of expiry, each with its check
-    // digit, of the chip's own MRZ: what its BAC keys derive from.
-    std::string mrzInformation;
-    bool bacProtected = true;
-    // File id -> contents: 0 EF.COM, n data group n.
-    std::map<int, std::vector<std::uint8_t>> files;
-};
+namespace readerlink::virtualreader {
 
 // A result: code 0, or one of the reader's error codes (error_codes.h) with
 // its text; a card may give a more precise text than the table's.
@@ -45,14 +37,16 @@ public:
     // page. Fails (kBacFailed) when the keys do not match the chip's.
     virtual ChipStatus performBac(std::string_view mrzInformation) = 0;
 
-    // The whole file. A protected chip answers kSecurityStatusNotSatisfied
-    // before BAC; an absent file kFileNotFound.
+    // The whole file (0 EF.COM, n data group n). A protected chip answers
+    // kSecurityStatusNotSatisfied before BAC; an absent file kFileNotFound.
     virtual ChipStatus readFile(int fileId, std::vector<std::uint8_t>& data) = 0;
 };
 
-using ChipCardFactory = std::function<std::unique_ptr<ChipCard>(const ChipContents&)>;
+// Throws readerlink::chip::ChipError when the document cannot make a chip
+// (no MRZ to key it, an unusable face image).
+using ChipCardFactory = std::function<std::unique_ptr<ChipCard>(const chip::ChipDocument&)>;
 
-// The stand-in: compares the MRZ information instead of running the protocol.
-std::unique_ptr<ChipCard> makeSimulatedChipCard(const ChipContents& contents);
+// chip::VirtualChip read through chip::BacReader.
+std::unique_ptr<ChipCard> makeEmrtdChipCard(const chip::ChipDocument& document);
 
 } // namespace readerlink::virtualreader

@@ -6,6 +6,9 @@
 #include <system_error>
 
 #include "common/text.h"
+#include "reader/chip/chip_error.h"
+#include "reader/chip/dg2_face.h"
+#include "reader/chip/jpeg2000_decoder.h"
 #include "reader/mrz/bac_information.h"
 #include "reader/sdk/sdk_error.h"
 #include "reader/virtual/chip_files.h"
@@ -55,13 +58,6 @@ std::u16string cardIdFor(const std::string& name) {
     for (int shift = 28; shift >= 0; shift -= 4)
         id.push_back(kHex[(hash >> shift) & 0xF]);
     return id;
-}
-
-std::string joinLines(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& line : lines)
-        all += line;
-    return all;
 }
 
 // A document as it lies on the glass.
@@ -293,7 +289,9 @@ public:
         } else if (const auto* dg1 = std::get_if<Dg1Content>(&*content)) {
             doc.fields[kChipMrzField] = std::u16string(dg1->mrz.begin(), dg1->mrz.end());
         } else if (const auto* dg2 = std::get_if<Dg2Content>(&*content)) {
-            if (auto face = decodeFace(dg2->image))
+            // A face that cannot be decoded still makes a document: the chip
+            // file was read, only the picture stays empty.
+            if (auto face = decodeFace(*dg2))
                 doc.images[kChipFaceField] = std::make_shared<sdk::RgbImage>(std::move(*face));
         }
         return add(std::move(doc));
@@ -464,12 +462,16 @@ private:
         doc.pagesLoaded = true;
     }
 
-    std::optional<sdk::RgbImage> decodeFace(const std::vector<std::uint8_t>& image) {
-        if (isJpeg(image))
-            return codec_.decode(image);
-        if (options().faceDecoder)
-            return options().faceDecoder(image);
-        return std::nullopt;
+    std::optional<sdk::RgbImage> decodeFace(const chip::FaceImage& face) {
+        if (face.format == chip::ImageFormat::Jpeg)
+            return codec_.decode(face.data);
+        try {
+            chip::RgbImage decoded = chip::decodeJpeg2000(face.data);
+            return sdk::RgbImage{decoded.width, decoded.height, std::move(decoded.rgb)};
+        } catch (const chip::ChipError& e) {
+            diagnose(u"Virtual reader: chip face image unreadable: " + fromUtf8(e.what()));
+            return std::nullopt;
+        }
     }
 
     ChipCard* chipOf(LaidDocument& doc) {
@@ -477,41 +479,37 @@ private:
             return doc.chip.get();
         doc.chipMade = true;
         const ChipSpecimen& chipSpecimen = *doc.specimen.chip;
-        const auto& lines = chipSpecimen.mrz.empty() ? doc.specimen.mrz : chipSpecimen.mrz;
-        ChipContents contents;
+        chip::ChipDocument contents;
+        contents.mrzLines = chipSpecimen.mrz.empty() ? doc.specimen.mrz : chipSpecimen.mrz;
         contents.bacProtected = chipSpecimen.bacProtected;
-        contents.mrzInformation = mrz::bacMrzInformation(mrz::parseMrz(lines)).value_or(std::string());
+        contents.dataGroups.clear();
         const auto wanted = [&](int group, bool available) {
             if (!chipSpecimen.dataGroups)
                 return available;
             const auto& listed = *chipSpecimen.dataGroups;
             return std::find(listed.begin(), listed.end(), group) != listed.end();
         };
-        std::vector<int> groups;
-        if (wanted(1, !lines.empty())) {
-            contents.files[1] = buildDg1(joinLines(lines));
-            groups.push_back(1);
-        }
+        if (wanted(1, !contents.mrzLines.empty()))
+            contents.dataGroups.push_back(1);
         if (wanted(2, !chipSpecimen.face.empty()) && !chipSpecimen.face.empty()) {
-            const auto jpeg = readFileBytes(chipSpecimen.face);
-            const auto face = jpeg ? codec_.decode(*jpeg) : std::nullopt;
-            if (face) {
-                contents.files[2] = buildDg2(*jpeg, face->width, face->height);
-                groups.push_back(2);
+            auto face = readFileBytes(chipSpecimen.face);
+            if (face && chip::sniffImageFormat(*face)) {
+                contents.faceImage = std::move(*face);
+                contents.dataGroups.push_back(2);
             } else {
                 diagnose(u"Virtual reader: chip face image unreadable: " + fromUtf8(chipSpecimen.face.string()));
             }
         }
-        // Further listed groups hold an empty template, enough to be read and resolved.
+        // Further listed groups hold their bare tag, enough to be read and resolved.
         if (chipSpecimen.dataGroups)
             for (int group : *chipSpecimen.dataGroups)
-                if (group > 2) {
-                    std::vector<std::uint8_t> file{dataGroupTag(group), 0};
-                    contents.files[group] = file;
-                    groups.push_back(group);
-                }
-        contents.files[0] = buildEfCom(groups);
-        doc.chip = options().chipCardFactory(contents);
+                if (group > 2)
+                    contents.dataGroups.push_back(group);
+        try {
+            doc.chip = options().chipCardFactory(contents);
+        } catch (const chip::ChipError& e) {
+            diagnose(u"Virtual reader: the chip cannot be made: " + e.message());
+        }
         return doc.chip.get();
     }
 

@@ -36,11 +36,7 @@ struct VirtualReaderOptions {
     // Quality of the JPEG files SaveImage writes.
     int jpegQuality = 90;
 
-    ChipCardFactory chipCardFactory = makeSimulatedChipCard;
-
-    // Decodes a chip face image that is not JPEG (many chips carry JPEG
-    // 2000); unset or nullopt: the face shows as no image.
-    std::function<std::optional<sdk::RgbImage>(const std::vector<std::uint8_t>&)> faceDecoder;
+    ChipCardFactory chipCardFactory = makeEmrtdChipCard;
 
     // One line about a specimen the reader could not use (malformed file,
     // missing image); the shell writes it to the activity log. Runs on the

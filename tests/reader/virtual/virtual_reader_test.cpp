@@ -199,12 +199,12 @@ TEST_F(VirtualReaderTest, WithoutFreeRunNoEventsButTheDocumentIsStillRead) {
 TEST_F(VirtualReaderTest, FilesThatAreNoSpecimensAreIgnoredAndBadOnesReported) {
     open();
     {
-        std::ofstream(options.glassFolder / "notes.txt") << "hello";
+        // Each file is reported once it is closed: wait for both reports.
         const auto before = dispatcher.posted();
+        std::ofstream(options.glassFolder / "notes.txt") << "hello";
         std::ofstream(options.glassFolder / "broken.json") << "{ not json";
-        ASSERT_TRUE(dispatcher.waitForPosts(before, 1));
+        ASSERT_TRUE(dispatcher.waitForPosts(before, 2));
     }
-    // Both files may have been reported by now; run whatever arrived.
     dispatcher.runDue();
     settle();
     EXPECT_TRUE(events.seen.empty());
@@ -459,6 +459,48 @@ TEST_F(VirtualReaderTest, AChipDeclaringOnlyTheFaceHasNoMrzFile) {
     sdk::Variant mask;
     ASSERT_TRUE(sdk::isTrue(doc->FieldProperty(4195303, 2, mask)));
     EXPECT_EQ(mask.integer, 0b101);
+}
+
+TEST_F(VirtualReaderTest, AJpeg2000FaceShowsInImRFAndSavesAsJpeg) {
+    open();
+    captureSpecimen("td3-chip-jpeg2000-face.json");
+    const auto id = cardId();
+    auto lines = printedLines(*api, *doc);
+    ASSERT_TRUE(sdk::isTrue(api->MakeBAC(id, lines)));
+    sdk::Variant data;
+    ASSERT_TRUE(sdk::isTrue(api->GetRfidFileB(id, 2, data)));
+    ASSERT_EQ(data.bytes[0], 0x75);
+    doc->SetDocument(api->ResolveRfidData(data));
+    ASSERT_TRUE(sdk::isTrue(doc->Valid()));
+    EXPECT_EQ(imRF->UpdateImage(), 1);
+    EXPECT_EQ(imRF->XSize(), 120);
+
+    const auto file = temp.path / "face.jpg";
+    ASSERT_EQ(imRF->SaveImage(fromUtf8(file.string()), 2), 1);
+    std::ifstream in(file, std::ios::binary);
+    std::vector<unsigned char> jpeg((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GE(jpeg.size(), 3u);
+    EXPECT_EQ(jpeg[0], 0xFF);
+    EXPECT_EQ(jpeg[1], 0xD8) << "saved as JPEG, not the chip's JPEG 2000";
+}
+
+TEST_F(VirtualReaderTest, InsideTheSecuredSessionAMissingFileIsRefusedAndTheSessionGoesOn) {
+    open();
+    captureSpecimen("td3-passport-chip.json");
+    const auto id = cardId();
+    auto lines = printedLines(*api, *doc);
+    ASSERT_TRUE(sdk::isTrue(api->MakeBAC(id, lines)));
+    sdk::Variant data;
+    // A file the chip does not hold is refused inside the secured session,
+    // which goes on.
+    EXPECT_FALSE(sdk::isTrue(api->GetRfidFileB(id, 5, data)));
+    EXPECT_EQ(api->GetErrorCode(), kFileNotFound);
+    EXPECT_TRUE(sdk::isTrue(api->GetRfidFileB(id, 1, data)));
+    // File ids the station numbers but the chip cannot address.
+    EXPECT_FALSE(sdk::isTrue(api->GetRfidFileB(id, 31, data)));
+    EXPECT_EQ(api->GetErrorCode(), kFileNotFound);
+    EXPECT_FALSE(sdk::isTrue(api->GetRfidFileB(id, 32, data)));
+    EXPECT_EQ(api->GetErrorCode(), kBadArgument);
 }
 
 TEST_F(VirtualReaderTest, AForcedFaultThrowsFromTheNamedCallOnce) {
