@@ -72,11 +72,13 @@ public:
     }
 
     // Reads both streams until `text` shows on standard output or the time is up.
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit) {
+    // `from`: where in the output to look, so an earlier line does not count.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit,
+                       std::size_t from = 0) {
         const auto end = std::chrono::steady_clock::now() + limit;
-        while (stdout_.find(text) == std::string::npos) {
+        while (stdout_.find(text, from) == std::string::npos) {
             if (std::chrono::steady_clock::now() >= end || !pump(end))
-                return stdout_.find(text) != std::string::npos;
+                return stdout_.find(text, from) != std::string::npos;
         }
         return true;
     }
