@@ -64,6 +64,9 @@ TEST_F(ReaderlinkProcess, StopSignalClosesTheWindowInOrder) {
     EXPECT_NE(
         readFile(dir / "Settings.ini").find("[Barcode]\nPhotoPath=" + (dir / "Photos").string()),
         std::string::npos);
+    // The default picture folder is made at start: the archive makes only the
+    // folders below it.
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Photos"));
 }
 
 TEST_F(ReaderlinkProcess, InformationOptionsPrintAndExit) {

@@ -1,12 +1,15 @@
-// "Send MRZ" on the real window and the composed station: the operator's text
-// goes, after the SendData interval, to readerlink-host over the real local
-// socket, or, without a display to type into, into the log as not typed.
+// The real window and the composed station, offscreen. "Send MRZ": the
+// operator's text goes, after the SendData interval, to readerlink-host over
+// the real local socket, or, without a display to type into, into the log as
+// not typed. The page views show what the virtual reader captured, after
+// every "Connect".
 
 #include "../platform/linux/reference_host.h"
 #include "fakes/fake_autorun_store.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/temp_dir.h"
 #include "shell/main_window.h"
+#include "shell/page_image_view.h"
 #include "shell/qt_timer.h"
 #include "shell/station_assembly.h"
 
@@ -32,7 +35,7 @@ public:
 const std::u16string kMrz =
     u"P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C36UTO7408122F1204159ZE184226B<<<<<10";
 
-class SendMrzWindow : public ::testing::Test {
+class ComposedWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // A private runtime folder: the host listens there and nowhere else.
@@ -40,7 +43,7 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", runtime->path().c_str(), 1);
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
-        static char name[] = "test_send_mrz_window";
+        static char name[] = "test_composed_window";
         static char* argv[] = {name, nullptr};
         application = new QApplication(argc, argv);
     }
@@ -54,6 +57,8 @@ protected:
     static inline TempDir* runtime = nullptr;
 
     void SetUp() override {
+        writeFile(dir / "Settings.ini", "[VirtualReader]\nSpecimens=" READERLINK_SPECIMENS
+                                        "\nGlass=" + (dir / "glass").string() + "\n");
         LocationEnvironment environment = currentLocationEnvironment(dir / "readerlink");
         const StationLocations locations = resolveStationLocations(environment);
         station = std::make_unique<Station>(StationSetup{dir / "readerlink", {}, dialogs, autorun,
@@ -91,7 +96,7 @@ protected:
     std::unique_ptr<StationAssembly> assembly;
 };
 
-TEST_F(SendMrzWindow, EnteredTextReachesTheHostAfterTheInterval) {
+TEST_F(ComposedWindow, EnteredTextReachesTheHostAfterTheInterval) {
     ReferenceHost host;
     station->setAppIndex(0); // ORLAM
     dialogs.inputAnswers.push_back(kMrz);
@@ -106,7 +111,7 @@ TEST_F(SendMrzWindow, EnteredTextReachesTheHostAfterTheInterval) {
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(SendMrzWindow, DirectWithoutADisplayLogsTheTextAsNotTyped) {
+TEST_F(ComposedWindow, DirectWithoutADisplayLogsTheTextAsNotTyped) {
     station->setAppIndex(1); // Direct
     dialogs.inputAnswers.push_back(u"L898902C36UTO");
     station->dispatch([this] { station->btnTestClick(); });
@@ -119,6 +124,27 @@ TEST_F(SendMrzWindow, DirectWithoutADisplayLogsTheTextAsNotTyped) {
               std::string::npos)
         << log.str();
     EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(ComposedWindow, PageViewsShowTheCapturedPagesAfterEveryConnect) {
+    // Showing the window made the first "Connect"; these are the next two.
+    for (int connect = 2; connect <= 3; ++connect) {
+        SCOPED_TRACE(connect);
+        station->dispatch([this] { station->btnConnectClick(); });
+        window->pageImageView()->clear();
+        window->infraImageView()->clear();
+        const std::size_t from = log.str().size();
+        // Laid as tools/lay-specimen does: whole, by a rename.
+        std::filesystem::copy_file(READERLINK_SPECIMENS "/td3-passport.json", dir / ".laying");
+        std::filesystem::rename(dir / ".laying", dir / "glass" / "td3-passport.json");
+        ASSERT_TRUE(runUntil([&] { return log.str().find("MRZ Done.", from) != std::string::npos; }))
+            << log.str();
+        EXPECT_FALSE(window->pageImageView()->image().isNull());
+        EXPECT_FALSE(window->infraImageView()->image().isNull());
+        std::filesystem::remove(dir / "glass" / "td3-passport.json");
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 } // namespace
