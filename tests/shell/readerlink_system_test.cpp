@@ -60,7 +60,8 @@ protected:
             program(), arguments,
             std::vector<std::string>{"QT_QPA_PLATFORM=" + platform,
                                      "XDG_RUNTIME_DIR=" + (dir / "run").string(),
-                                     "XDG_CONFIG_HOME=" + (dir / "config").string()});
+                                     "XDG_CONFIG_HOME=" + (dir / "config").string(),
+                                     "LSAN_OPTIONS=suppressions=" READERLINK_LSAN_SUPPRESSIONS});
     }
 
     // Started and connected: "Connect" opens the reader, which makes the glass
@@ -294,7 +295,7 @@ TEST_F(ReaderlinkSystem, RestartKeepsTheSettingsAndHandWrittenLines) {
     {
         auto station = launchConnected();
         station->signal(SIGTERM);
-        ASSERT_EQ(station->waitForExit(kLimit), 0);
+        ASSERT_EQ(station->waitForExit(kLimit), 0) << station->standardError();
     }
     const std::string saved = readFile(dir / "Settings.ini");
     for (const std::string& line : std::vector<std::string>{"App=1\n", "TwoLines=0\n", "Index=3\n", "PicturePath=" + pictures().string() + "\n",
