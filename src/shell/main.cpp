@@ -94,8 +94,7 @@ int main(int argc, char** argv) {
     const auto locations =
         shell::resolveStationLocations(shell::currentLocationEnvironment(executable));
     shell::Station station(shell::StationSetup{executable, std::move(stationArguments), *dialogs,
-                                               *autorun, timers, &std::cout,
-                                               locations.settingsFile,
+                                               *autorun, timers, &std::cout, locations.settingsFile,
                                                locations.defaultPictureFolder});
     shell::MainWindow window(station);
     if (onScreen)

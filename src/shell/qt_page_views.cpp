@@ -5,7 +5,9 @@
 namespace readerlink::shell {
 
 namespace {
-std::size_t slot(reader::ImagePage page) { return page == reader::ImagePage::Image ? 0 : 1; }
+std::size_t slot(reader::ImagePage page) {
+    return page == reader::ImagePage::Image ? 0 : 1;
+}
 } // namespace
 
 PageImageView* QtPageViews::widget(reader::ImagePage page) const {

@@ -14,9 +14,8 @@ void QtStationThreads::post(std::function<void()> task, std::chrono::millisecond
     QMetaObject::invokeMethod(
         &context_,
         [this, task = std::move(task), delay]() mutable {
-            QTimer::singleShot(delay, &context_, [this, task = std::move(task)] {
-                station_.dispatch(task);
-            });
+            QTimer::singleShot(delay, &context_,
+                               [this, task = std::move(task)] { station_.dispatch(task); });
         },
         Qt::QueuedConnection);
 }

@@ -12,9 +12,9 @@ Station::Station(StationSetup setup)
     : executable_(std::move(setup.executable)),
       settingsFile_(setup.settingsFile.empty() ? settingsPathFor(executable_)
                                                : std::move(setup.settingsFile)),
-      defaultPictureFolder_(std::move(setup.defaultPictureFolder)), arguments_(std::move(setup.arguments)),
-      dialogs_(setup.dialogs), autorun_(setup.autorun), echo_(setup.echo),
-      minTimer_(setup.timers.createTimer(kMinTimerInterval)),
+      defaultPictureFolder_(std::move(setup.defaultPictureFolder)),
+      arguments_(std::move(setup.arguments)), dialogs_(setup.dialogs), autorun_(setup.autorun),
+      echo_(setup.echo), minTimer_(setup.timers.createTimer(kMinTimerInterval)),
       sendData_(setup.timers.createTimer(kSendDataInterval)),
       triggerTimer_(setup.timers.createTimer(kTriggerTimerInterval)),
       bufferTimer_(setup.timers.createTimer(kBufferTimerInterval)) {

@@ -33,16 +33,16 @@ StationAssembly::StationAssembly(Station& station, MainWindow& window, AssemblyO
     StationBackends backends =
         makeStationBackends(station, options.locations, options.headless, messageBox, threads_);
 
-    serial_ = std::make_unique<StationSerialLink>(station, std::move(backends.serialDevices),
-                                                  threads_);
+    serial_ =
+        std::make_unique<StationSerialLink>(station, std::move(backends.serialDevices), threads_);
     delivery_ = std::make_unique<StationDeliveryLink>(
         station, DeliveryLinkParts{std::move(backends.host), std::move(backends.keyboard),
                                    std::move(backends.noKeyboardReason),
                                    [&window] { return static_cast<WindowId>(window.winId()); }});
     reader_ = std::make_unique<StationReaderLink>(
-        station, ReaderLinkParts{std::move(backends.reader), std::move(backends.clock),
-                                 std::move(backends.converter), messageLoop_, &pageViews_,
-                                 serial_.get()});
+        station,
+        ReaderLinkParts{std::move(backends.reader), std::move(backends.clock),
+                        std::move(backends.converter), messageLoop_, &pageViews_, serial_.get()});
 
     station.setSerialReader(serial_.get());
     station.setDelivery(delivery_.get());

@@ -18,8 +18,8 @@ std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
                                                        const StationLocations& where,
                                                        virtualreader::UiDispatcher& dispatcher) {
     const ProfileFile settings(where.settingsFile);
-    std::u16string specimens = settings.readString(virtualreader::kSettingsSection,
-                                                   virtualreader::kSpecimensKey, u"");
+    std::u16string specimens =
+        settings.readString(virtualreader::kSettingsSection, virtualreader::kSpecimensKey, u"");
     const std::u16string glass =
         settings.readString(virtualreader::kSettingsSection, virtualreader::kGlassKey, u"");
     const auto exeFolder = station.executable().parent_path();
@@ -28,8 +28,8 @@ std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
     auto options = virtualreader::optionsFromSettings(exeFolder, specimens, glass, dispatcher);
     if (trimControls(glass).empty()) {
         // A library named in the settings may be read-only as well.
-        const auto elsewhere = defaultGlassFolder(
-            currentLocationEnvironment(station.executable()), options.specimensFolder);
+        const auto elsewhere = defaultGlassFolder(currentLocationEnvironment(station.executable()),
+                                                  options.specimensFolder);
         if (!elsewhere.empty())
             options.glassFolder = elsewhere;
     }
@@ -70,8 +70,7 @@ StationBackends makeStationBackends(Station& station, const StationLocations& wh
         }
     }
     if (!made.keyboard)
-        station.log(u"Typing into the target application is unavailable: " +
-                    made.noKeyboardReason);
+        station.log(u"Typing into the target application is unavailable: " + made.noKeyboardReason);
 
     posix::ComPortPaths ports;
     ports.portsFolder = exeFolder / "ports";

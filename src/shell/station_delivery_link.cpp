@@ -15,8 +15,8 @@ bool StationDeliveryLink::typeKeys(std::u16string_view keys, bool pumpMessages) 
     if (parts_.keyboard)
         return SendKeys(*parts_.keyboard, keys, pumpMessages);
     // The text goes into the log so that the read is not lost.
-    station_.log(u"Typing is unavailable (" + parts_.noKeyboardReason +
-                 u"), data not typed: " + station_.scanData());
+    station_.log(u"Typing is unavailable (" + parts_.noKeyboardReason + u"), data not typed: " +
+                 station_.scanData());
     return false;
 }
 

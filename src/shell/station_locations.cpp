@@ -51,15 +51,15 @@ StationLocations resolveStationLocations(const LocationEnvironment& environment)
         where.settingsFile = besideExe;
         where.defaultPictureFolder = exeFolder / "Photos";
     } else {
-        where.settingsFile =
-            xdgFolder(environment.xdgConfigHome, environment.home, ".config") / kProgramFolder /
-            fileName;
+        where.settingsFile = xdgFolder(environment.xdgConfigHome, environment.home, ".config") /
+                             kProgramFolder / fileName;
         where.defaultPictureFolder =
             xdgFolder(environment.xdgDataHome, environment.home, ".local/share") / kProgramFolder /
             "Photos";
     }
 
-    const auto shipped = (exeFolder / ".." / "share" / kProgramFolder / "specimens").lexically_normal();
+    const auto shipped =
+        (exeFolder / ".." / "share" / kProgramFolder / "specimens").lexically_normal();
     where.specimensFolder =
         !isFolder(exeFolder / "specimens") && isFolder(shipped) ? shipped : exeFolder / "specimens";
     where.glassFolder = defaultGlassFolder(environment, where.specimensFolder);

@@ -60,9 +60,9 @@ StationReaderLink::StationReaderLink(Station& station, ReaderLinkParts parts)
       readWindow_(std::make_unique<ReadWindowOverStation>(station)) {
     readerStation_ = std::make_unique<reader::ReaderStation>(
         *parts_.controls, *readerWindow_, station, station.dialogs(), parts_.messageLoop);
-    context_ = std::make_unique<read::ReadContext>(read::ReadContext{
-        *readWindow_, station, parts_.messageLoop, readerStation_->controls(), station.scanData(),
-        [&station] { station.btnSendDataClick(); }});
+    context_ = std::make_unique<read::ReadContext>(
+        read::ReadContext{*readWindow_, station, parts_.messageLoop, readerStation_->controls(),
+                          station.scanData(), [&station] { station.btnSendDataClick(); }});
     archive_ = std::make_unique<read::ImageArchive>(*context_, *parts_.clock, *parts_.converter);
     workflow_ = std::make_unique<read::ReadWorkflow>(*context_, *archive_);
     readerStation_->setReadWorkflow([this] { workflow_->ARH_CaptureAndRead(); });
@@ -76,8 +76,12 @@ StationReaderLink::~StationReaderLink() {
     }
 }
 
-void StationReaderLink::connect() { readerStation_->BtnConnectClick(); }
+void StationReaderLink::connect() {
+    readerStation_->BtnConnectClick();
+}
 
-void StationReaderLink::captureAndRead() { readerStation_->BtnTriggerClick(); }
+void StationReaderLink::captureAndRead() {
+    readerStation_->BtnTriggerClick();
+}
 
 } // namespace readerlink::shell

@@ -31,7 +31,7 @@ struct ReaderLinkParts {
     std::unique_ptr<read::LocalClock> clock;
     std::unique_ptr<read::ConverterLauncher> converter;
     MessageLoop& messageLoop;
-    PageViewHost* pageViews = nullptr; // null: no pictures shown
+    PageViewHost* pageViews = nullptr;  // null: no pictures shown
     SerialReaderLink* serial = nullptr; // the serial kinds' connection step
 };
 

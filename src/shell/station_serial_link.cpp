@@ -6,9 +6,10 @@ StationSerialLink::StationSerialLink(Station& station,
                                      std::unique_ptr<serial::SerialDeviceFactory> devices,
                                      serial::MainThread& mainThread)
     : station_(station), devices_(std::move(devices)), port_(*devices_, mainThread),
-      channel_(port_, station.bufferTimer(), station.scanData(), station, station.dialogs(),
-               [&station] { station.btnSendDataClick(); },
-               [&station] { return station.readerIndex(); }) {
+      channel_(
+          port_, station.bufferTimer(), station.scanData(), station, station.dialogs(),
+          [&station] { station.btnSendDataClick(); },
+          [&station] { return station.readerIndex(); }) {
     serial::ConfigureForMrzReader(port_);
     // The channel binds the timer straight to itself; the station's handler
     // goes back so that what the burst's delivery throws reaches the default
@@ -23,6 +24,8 @@ StationSerialLink::~StationSerialLink() {
     port_.Close();
 }
 
-void StationSerialLink::connect() { channel_.Connect(station_.readerIndex(), station_.comPort()); }
+void StationSerialLink::connect() {
+    channel_.Connect(station_.readerIndex(), station_.comPort());
+}
 
 } // namespace readerlink::shell

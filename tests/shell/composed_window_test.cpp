@@ -58,16 +58,22 @@ protected:
 
     void SetUp() override {
         writeFile(dir / "Settings.ini", "[VirtualReader]\nSpecimens=" READERLINK_SPECIMENS
-                                        "\nGlass=" + (dir / "glass").string() + "\n");
+                                        "\nGlass=" +
+                                            (dir / "glass").string() + "\n");
         LocationEnvironment environment = currentLocationEnvironment(dir / "readerlink");
         const StationLocations locations = resolveStationLocations(environment);
-        station = std::make_unique<Station>(StationSetup{dir / "readerlink", {}, dialogs, autorun,
-                                                         timers, &log, locations.settingsFile,
+        station = std::make_unique<Station>(StationSetup{dir / "readerlink",
+                                                         {},
+                                                         dialogs,
+                                                         autorun,
+                                                         timers,
+                                                         &log,
+                                                         locations.settingsFile,
                                                          locations.defaultPictureFolder});
         window = std::make_unique<MainWindow>(*station);
         station->setView(window.get());
-        assembly = std::make_unique<StationAssembly>(*station, *window,
-                                                     AssemblyOptions{locations, true});
+        assembly =
+            std::make_unique<StationAssembly>(*station, *window, AssemblyOptions{locations, true});
         station->formCreate();
         window->show();
     }
@@ -79,7 +85,8 @@ protected:
     }
 
     // Runs the event loop until `done` holds or the bound passes.
-    template <class Condition> bool runUntil(Condition done, std::chrono::milliseconds bound = 10s) {
+    template <class Condition>
+    bool runUntil(Condition done, std::chrono::milliseconds bound = 10s) {
         const auto end = std::chrono::steady_clock::now() + bound;
         while (!done() && std::chrono::steady_clock::now() < end)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -137,8 +144,9 @@ TEST_F(ComposedWindow, PageViewsShowTheCapturedPagesAfterEveryConnect) {
         // Laid as tools/lay-specimen does: whole, by a rename.
         std::filesystem::copy_file(READERLINK_SPECIMENS "/td3-passport.json", dir / ".laying");
         std::filesystem::rename(dir / ".laying", dir / "glass" / "td3-passport.json");
-        ASSERT_TRUE(runUntil([&] { return log.str().find("MRZ Done.", from) != std::string::npos; }))
-            << log.str();
+        ASSERT_TRUE(runUntil([&] {
+            return log.str().find("MRZ Done.", from) != std::string::npos;
+        })) << log.str();
         EXPECT_FALSE(window->pageImageView()->image().isNull());
         EXPECT_FALSE(window->infraImageView()->image().isNull());
         std::filesystem::remove(dir / "glass" / "td3-passport.json");

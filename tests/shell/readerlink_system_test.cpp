@@ -14,6 +14,7 @@
 
 // Xlib's macros (None, Status) last: they clash with GoogleTest's names.
 #include "x_key_receiver.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -46,12 +47,11 @@ protected:
     fs::path pictures() const { return dir / "pics"; }
 
     void writeSettings(int app, bool twoLines, const std::string& extra = {}) {
-        writeFile(dir / "Settings.ini", "[Reader]\nApp=" + std::to_string(app) +
-                                            "\nTwoLines=" + (twoLines ? "1" : "0") +
-                                            "\n[Settings]\nPicturePath=" + pictures().string() +
-                                            "\n[VirtualReader]\nSpecimens=" READERLINK_SPECIMENS
-                                            "\nGlass=" +
-                                            (dir / "glass").string() + "\n" + extra);
+        writeFile(dir / "Settings.ini",
+                  "[Reader]\nApp=" + std::to_string(app) + "\nTwoLines=" + (twoLines ? "1" : "0") +
+                      "\n[Settings]\nPicturePath=" + pictures().string() +
+                      "\n[VirtualReader]\nSpecimens=" READERLINK_SPECIMENS "\nGlass=" +
+                      (dir / "glass").string() + "\n" + extra);
     }
 
     std::unique_ptr<Process> launch(std::vector<std::string> arguments = {},
@@ -68,8 +68,8 @@ protected:
     // and watches it (a specimen laid before its free-run starts still counts).
     std::unique_ptr<Process> launchConnected(std::vector<std::string> arguments = {}) {
         auto station = launch(std::move(arguments));
-        EXPECT_TRUE(station->waitForOutput("Virtual reader glass: " + (dir / "glass").string(),
-                                           kLimit))
+        EXPECT_TRUE(
+            station->waitForOutput("Virtual reader glass: " + (dir / "glass").string(), kLimit))
             << station->standardError();
         EXPECT_TRUE(waitUntil([this] { return fs::exists(dir / "glass"); }, kLimit));
         return station;
@@ -94,7 +94,9 @@ struct HostCase {
     std::vector<std::string> archive; // files under the picture folder
 };
 
-std::string hostText(const std::string& text) { return "text \"" + text + "\"\n"; }
+std::string hostText(const std::string& text) {
+    return "text \"" + text + "\"\n";
+}
 
 const std::string kAnnaMrz =
     "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C36UTO7408122F1204159ZE184226B<<<<<10";
@@ -178,7 +180,9 @@ struct TypingCase {
     std::u32string typed;
 };
 
-std::u32string wide(const std::string& ascii) { return std::u32string(ascii.begin(), ascii.end()); }
+std::u32string wide(const std::string& ascii) {
+    return std::u32string(ascii.begin(), ascii.end());
+}
 
 class ReaderlinkTyping : public ReaderlinkSystem,
                          public ::testing::WithParamInterface<TypingCase> {};
@@ -298,9 +302,10 @@ TEST_F(ReaderlinkSystem, RestartKeepsTheSettingsAndHandWrittenLines) {
         ASSERT_EQ(station->waitForExit(kLimit), 0) << station->standardError();
     }
     const std::string saved = readFile(dir / "Settings.ini");
-    for (const std::string& line : std::vector<std::string>{"App=1\n", "TwoLines=0\n", "Index=3\n", "PicturePath=" + pictures().string() + "\n",
-          "Glass=" + (dir / "glass").string() + "\n", "COM3=/dev/ttyUSB0\n",
-          "; kept as written\n", "[Barcode]\nPhotoPath=" + pictures().string() + "\n"})
+    for (const std::string& line : std::vector<std::string>{
+             "App=1\n", "TwoLines=0\n", "Index=3\n", "PicturePath=" + pictures().string() + "\n",
+             "Glass=" + (dir / "glass").string() + "\n", "COM3=/dev/ttyUSB0\n",
+             "; kept as written\n", "[Barcode]\nPhotoPath=" + pictures().string() + "\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
 
     auto station = launchConnected();

@@ -15,10 +15,10 @@ namespace fs = std::filesystem;
 struct LocationCase {
     const char* name;
     bool exeFolderWritable;
-    bool settingsBesideExe;     // a Settings.ini already there
-    const char* specimensAt;    // "", "beside" or "share"
+    bool settingsBesideExe;  // a Settings.ini already there
+    const char* specimensAt; // "", "beside" or "share"
     bool specimensWritable;
-    const char* xdgConfigHome;  // relative to the temp folder; "" unset, "rel" not absolute
+    const char* xdgConfigHome; // relative to the temp folder; "" unset, "rel" not absolute
     // Expected, relative to the temp folder.
     const char* settingsFile;
     const char* pictureFolder;
@@ -53,14 +53,16 @@ TEST_P(StationLocationsTest, FollowTheFolderRules) {
     environment.executableFolder = exe;
     environment.home = (dir / "home").string();
     const std::string config = c.xdgConfigHome;
-    environment.xdgConfigHome = config.empty() || config == "rel" ? config : (dir / config).string();
+    environment.xdgConfigHome =
+        config.empty() || config == "rel" ? config : (dir / config).string();
     environment.writableFolder = [&](const fs::path& folder) { return !readOnly.count(folder); };
 
     const StationLocations where = resolveStationLocations(environment);
     EXPECT_EQ(where.settingsFile, dir / c.settingsFile);
     EXPECT_EQ(where.defaultPictureFolder, dir / c.pictureFolder);
     EXPECT_EQ(where.specimensFolder, dir / c.specimensFolder);
-    EXPECT_EQ(where.glassFolder, std::string(c.glassFolder).empty() ? fs::path() : dir / c.glassFolder);
+    EXPECT_EQ(where.glassFolder,
+              std::string(c.glassFolder).empty() ? fs::path() : dir / c.glassFolder);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -41,8 +41,8 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
 
     NoDispatcher noDispatcher;
     readerlink::testing::TestLoop loop;
-    StationBackends backends = makeStationBackends(s, {settingsPath(), {}, dir / "specimens", {}},
-                                                   true, {}, noDispatcher);
+    StationBackends backends =
+        makeStationBackends(s, {settingsPath(), {}, dir / "specimens", {}}, true, {}, noDispatcher);
     StationSerialLink link(s, std::move(backends.serialDevices), loop);
     RefusingDelivery refusing;
     s.setSerialReader(&link);

@@ -38,7 +38,8 @@ TEST_F(StationSettings, FileAndPicturesElsewhereWhenTold) {
         s.formClose();
     }
     EXPECT_EQ(readFile(file), "[Reader]\nIndex=3\nApp=0\nTwoLines=1\nComPort=0\n"
-                              "[Barcode]\nPhotoPath=" + pictures.string() + "\n");
+                              "[Barcode]\nPhotoPath=" +
+                                  pictures.string() + "\n");
     EXPECT_FALSE(std::filesystem::exists(settingsPath()));
 
     // A folder named in the file still wins over the default.
