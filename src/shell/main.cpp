@@ -9,6 +9,8 @@
 #include "shell/qt_timer.h"
 #include "shell/single_instance_start.h"
 #include "shell/station.h"
+#include "shell/station_assembly.h"
+#include "shell/station_locations.h"
 #include "shell/stop_signals.h"
 
 #include <QApplication>
@@ -88,12 +90,17 @@ int main(int argc, char** argv) {
     for (const std::string& arg : arguments)
         stationArguments.push_back(fromUtf8(arg));
 
-    shell::Station station(shell::StationSetup{executablePath(argv[0]), std::move(stationArguments),
-                                               *dialogs, *autorun, timers, &std::cout});
+    const auto executable = executablePath(argv[0]);
+    const auto locations =
+        shell::resolveStationLocations(shell::currentLocationEnvironment(executable));
+    shell::Station station(shell::StationSetup{executable, std::move(stationArguments), *dialogs,
+                                               *autorun, timers, &std::cout, locations.settingsFile,
+                                               locations.defaultPictureFolder});
     shell::MainWindow window(station);
     if (onScreen)
         onScreen->setParent(&window);
     station.setView(&window);
+    shell::StationAssembly assembly(station, window, {locations, headless});
     app.onError = [&station](const std::exception& e) { station.showError(e); };
 
     station.dispatch([&station] { station.formCreate(); });

@@ -9,9 +9,12 @@
 namespace readerlink::shell {
 
 Station::Station(StationSetup setup)
-    : executable_(std::move(setup.executable)), arguments_(std::move(setup.arguments)),
-      dialogs_(setup.dialogs), autorun_(setup.autorun), echo_(setup.echo),
-      minTimer_(setup.timers.createTimer(kMinTimerInterval)),
+    : executable_(std::move(setup.executable)),
+      settingsFile_(setup.settingsFile.empty() ? settingsPathFor(executable_)
+                                               : std::move(setup.settingsFile)),
+      defaultPictureFolder_(std::move(setup.defaultPictureFolder)),
+      arguments_(std::move(setup.arguments)), dialogs_(setup.dialogs), autorun_(setup.autorun),
+      echo_(setup.echo), minTimer_(setup.timers.createTimer(kMinTimerInterval)),
       sendData_(setup.timers.createTimer(kSendDataInterval)),
       triggerTimer_(setup.timers.createTimer(kTriggerTimerInterval)),
       bufferTimer_(setup.timers.createTimer(kBufferTimerInterval)) {
@@ -46,8 +49,15 @@ void Station::formCreate() {
     setAppIndex(1);
     aStatus_ = {u"Ok", u"Warning", u"Error"};
 
-    settings_ = std::make_unique<ProfileFile>(settingsPathFor(executable_));
-    const StoredChoices stored = loadChoices(*settings_, executable_);
+    // A settings folder of the user's may not exist yet; when it cannot be
+    // made, the first save says so in the log.
+    std::error_code ignored;
+    std::filesystem::create_directories(settingsFile_.parent_path(), ignored);
+    settings_ = std::make_unique<ProfileFile>(settingsFile_);
+    StoredChoices stored = loadChoices(*settings_, executable_);
+    if (!defaultPictureFolder_.empty() &&
+        settings_->readString(u"Settings", u"PicturePath", u"").empty())
+        stored.picturePath = fromUtf8(defaultPictureFolder_.string());
     picturePath_ = stored.picturePath;
     setReaderIndex(stored.readerIndex);
     setAppIndex(stored.appIndex);

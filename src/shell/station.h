@@ -47,6 +47,11 @@ struct StationSetup {
     platform::AutorunStore& autorun;
     TimerFactory& timers;
     std::ostream* echo = nullptr; // every log line is also written here (standard output)
+    // Empty: "Settings.ini" beside the executable.
+    std::filesystem::path settingsFile = {};
+    // The picture folder when the settings name none; empty: "Photos" beside
+    // the executable.
+    std::filesystem::path defaultPictureFolder = {};
 };
 
 class Station : public ActivityLog {
@@ -146,6 +151,8 @@ private:
     void refresh();
 
     std::filesystem::path executable_;
+    std::filesystem::path settingsFile_;
+    std::filesystem::path defaultPictureFolder_;
     std::vector<std::u16string> arguments_;
     Dialogs& dialogs_;
     platform::AutorunStore& autorun_;

@@ -25,6 +25,30 @@ TEST_F(StationSettings, FirstStartWithoutFileUsesDefaultsAndConnectCreatesIt) {
     EXPECT_EQ(readFile(settingsPath()), "[Reader]\nIndex=3\nApp=0\nTwoLines=1\nComPort=0\n");
 }
 
+// An installed program keeps its file and pictures in the user's folders; the
+// settings folder is made on the way.
+TEST_F(StationSettings, FileAndPicturesElsewhereWhenTold) {
+    const auto file = dir / "config" / "readerlink" / "Settings.ini";
+    const auto pictures = dir / "data" / "Photos";
+    {
+        Station s(StationSetup{executable(), {}, dialogs, autorun, timers, &out, file, pictures});
+        s.formCreate();
+        EXPECT_EQ(s.picturePath(), fromUtf8(pictures.string()));
+        s.formShow();
+        s.formClose();
+    }
+    EXPECT_EQ(readFile(file), "[Reader]\nIndex=3\nApp=0\nTwoLines=1\nComPort=0\n"
+                              "[Barcode]\nPhotoPath=" +
+                                  pictures.string() + "\n");
+    EXPECT_FALSE(std::filesystem::exists(settingsPath()));
+
+    // A folder named in the file still wins over the default.
+    writeFile(file, "[Settings]\nPicturePath=/srv/photos\n");
+    Station s(StationSetup{executable(), {}, dialogs, autorun, timers, &out, file, pictures});
+    s.formCreate();
+    EXPECT_EQ(s.picturePath(), u"/srv/photos");
+}
+
 TEST_F(StationSettings, StoredChoicesAreLoaded) {
     writeFile(settingsPath(), "[Settings]\nPicturePath=/srv/photos\n"
                               "[Reader]\nIndex=5\nApp=1\nTwoLines=0\nComPort=4\n");
