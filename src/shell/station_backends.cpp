@@ -6,7 +6,6 @@
 #include "platform/linux/spawn_converter_launcher.h"
 #include "platform/linux/system_local_clock.h"
 #include "platform/linux/unix_host_link.h"
-#include "reader/chip/jpeg2000_decoder.h"
 #include "reader/virtual/virtual_control_factory.h"
 #include "shell/profile_file.h"
 
@@ -34,15 +33,6 @@ std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
             options.glassFolder = elsewhere;
     }
     options.diagnostics = [&station](const std::u16string& line) { station.log(line); };
-    options.faceDecoder =
-        [](const std::vector<std::uint8_t>& data) -> std::optional<sdk::RgbImage> {
-        try {
-            chip::RgbImage decoded = chip::decodeJpeg2000(data);
-            return sdk::RgbImage{decoded.width, decoded.height, std::move(decoded.rgb)};
-        } catch (const std::exception&) {
-            return std::nullopt; // a face that cannot be decoded shows as no image
-        }
-    };
     station.log(u"Virtual reader glass: " + fromUtf8(options.glassFolder.string()));
     return std::make_unique<virtualreader::VirtualControlFactory>(std::move(options));
 }
