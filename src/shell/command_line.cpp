@@ -18,7 +18,8 @@ std::optional<int> handleInfoOptions(const std::vector<std::string>& arguments, 
                 << "  /m         as first argument: minimize about two seconds after start\n"
                 << "  --help     show this text and exit\n"
                 << "  --version  show the version and exit\n\n"
-                << "Settings are kept in Settings.ini beside the executable. Without a\n"
+                << "Settings are kept in Settings.ini beside the executable, or in\n"
+                << "~/.config/readerlink/ when that folder is not writable. Without a\n"
                 << "display, run with QT_QPA_PLATFORM=offscreen; the log goes to standard "
                    "output.\n";
             return 0;
