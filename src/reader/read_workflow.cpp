@@ -164,7 +164,6 @@ void ReadWorkflow::logLineDump() {
 
 ReadWorkflow::PassEnd ReadWorkflow::cleanRead(PassState& pass) {
     auto& log = context_.log;
-    auto& api = control(context_.controls.prApi);
 
     log.log(context_.window.statusBarText());
 
@@ -187,23 +186,8 @@ ReadWorkflow::PassEnd ReadWorkflow::cleanRead(PassState& pass) {
     context_.scanData = record;
     context_.sendDataToApp();
 
-    if (pass.mrzText.empty()) {
-        auto& doc = control(context_.controls.prDoc);
-        const int light = api.LightListItem(kLightListIndex);
-        doc.SetDocument(api.GetMrz(kPage, light, kMrzType));
-        if (!sdk::isTrue(doc.Valid())) {
-            log.log(u"No MRZ found!");
-            return PassEnd::Restart;
-        }
-        logLineDump();
-        if (trimControls(doc.Field(field::kMrzLine1)).empty() ||
-            trimControls(doc.Field(field::kMrzLine2)).empty()) {
-            log.log(u"Retry read");
-            return PassEnd::Restart;
-        }
-        pass.mrzText = mrzOfFields(doc);
-        log.log(u"MRZ is : " + pass.mrzText);
-    }
+    if (pass.mrzText.empty() && !fetchPageMrz(pass, true))
+        return PassEnd::Restart;
 
     DocumentKind kind = DocumentKind::Other;
     if (!pass.mrzText.empty() && pass.mrzText.front() == u'P') {
@@ -215,33 +199,20 @@ ReadWorkflow::PassEnd ReadWorkflow::cleanRead(PassState& pass) {
         kind = DocumentKind::Visa;
     }
     archive_.SavePageImages(kind);
-
-    DeliverMrz(pass.mrzText);
-    pump();
-    log.log(u"");
-    log.log(u"MRZ Done.");
-
+    deliverPassMrz(pass);
     archive_.SavePagePortrait(pass);
     return PassEnd::Done;
 }
 
 ReadWorkflow::PassEnd ReadWorkflow::checksumRead(PassState& pass) {
     auto& log = context_.log;
-    auto& api = control(context_.controls.prApi);
 
     context_.window.setStatusBarText(u"Error CHECKSUM MRZ2");
     log.log(context_.window.statusBarText());
 
-    auto& doc = control(context_.controls.prDoc);
-    const int light = api.LightListItem(kLightListIndex);
-    doc.SetDocument(api.GetMrz(kPage, light, kMrzType));
-    if (!sdk::isTrue(doc.Valid())) {
-        log.log(u"No MRZ found!");
+    // Whatever the chip gave is replaced: the page is what failed its checksum.
+    if (!fetchPageMrz(pass, false))
         return PassEnd::Restart;
-    }
-    logLineDump();
-    pass.mrzText = mrzOfFields(doc);
-    log.log(u"MRZ is : " + pass.mrzText);
 
     // A checksum error leaves the document unproven: even a "P" is archived
     // with the other documents and never marked as a passport.
@@ -251,12 +222,38 @@ ReadWorkflow::PassEnd ReadWorkflow::checksumRead(PassState& pass) {
         kind = DocumentKind::Visa;
     }
     archive_.SaveImagesAndNotify(kind);
+    deliverPassMrz(pass);
+    return PassEnd::Done;
+}
 
+// The MRZ fetched from the page into the pass; false when the pass must
+// restart. The clean read also insists on two non-blank lines.
+bool ReadWorkflow::fetchPageMrz(PassState& pass, bool requireTwoLines) {
+    auto& log = context_.log;
+    auto& api = control(context_.controls.prApi);
+    auto& doc = control(context_.controls.prDoc);
+    const int light = api.LightListItem(kLightListIndex);
+    doc.SetDocument(api.GetMrz(kPage, light, kMrzType));
+    if (!sdk::isTrue(doc.Valid())) {
+        log.log(u"No MRZ found!");
+        return false;
+    }
+    logLineDump();
+    if (requireTwoLines && (trimControls(doc.Field(field::kMrzLine1)).empty() ||
+                            trimControls(doc.Field(field::kMrzLine2)).empty())) {
+        log.log(u"Retry read");
+        return false;
+    }
+    pass.mrzText = mrzOfFields(doc);
+    log.log(u"MRZ is : " + pass.mrzText);
+    return true;
+}
+
+void ReadWorkflow::deliverPassMrz(const PassState& pass) {
     DeliverMrz(pass.mrzText);
     pump();
-    log.log(u"");
-    log.log(u"MRZ Done.");
-    return PassEnd::Done;
+    context_.log.log(u"");
+    context_.log.log(u"MRZ Done.");
 }
 
 bool ReadWorkflow::ReadChip(PassState& pass) {

@@ -42,6 +42,7 @@ private:
     PassEnd cleanRead(PassState& pass);
     PassEnd checksumRead(PassState& pass);
     bool fetchPageMrz(PassState& pass, bool requireTwoLines);
+    void deliverPassMrz(const PassState& pass);
     void logLineDump();
     void handleChipMrzFile(PassState& pass, std::u16string& bacLines);
     void handleChipFaceFile(PassState& pass);
