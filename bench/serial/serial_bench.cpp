@@ -17,7 +17,7 @@
 #include "serial/serial_channel.h"
 #include "support/pty_pair.h"
 #include "support/recorders.h"
-#include "support/temp_dir.h"
+#include "../../tests/support/temp_dir.h"
 #include "support/test_loop.h"
 
 namespace readerlink::serial {

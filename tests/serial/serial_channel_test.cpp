@@ -8,7 +8,7 @@
 #include "serial/serial_channel.h"
 #include "support/pty_pair.h"
 #include "support/recorders.h"
-#include "support/temp_dir.h"
+#include "../support/temp_dir.h"
 #include "support/test_loop.h"
 
 namespace readerlink::serial {
