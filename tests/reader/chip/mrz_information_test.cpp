@@ -35,9 +35,10 @@ INSTANTIATE_TEST_SUITE_P(Table, MrzInformation, ::testing::Values(
             "L8988901C<40090789612109"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MrzInformationText, SplitsLinesAndIgnoresBlanks) {
+TEST(MrzInformationText, TakesLinesAsMakeBacIsGivenThem) {
+    // field 1001, CR LF, field 1002, CR LF, and an empty third line
     EXPECT_EQ(mrzInformationFromText("P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<\r\n"
-                                     " L898902C36UTO7408122F1204159ZE184226B<<<<<10 \r\n\r\n"),
+                                     "L898902C36UTO7408122F1204159ZE184226B<<<<<10\r\n"),
               "L898902C3674081221204159");
 }
 
