@@ -7,8 +7,9 @@
 #include "platform/linux/posix_serial_device.h"
 #include "serial/serial_channel.h"
 #include "support/pty_pair.h"
+#include "support/manual_timer.h"
 #include "support/recorders.h"
-#include "../support/temp_dir.h"
+#include "support/temp_dir.h"
 #include "support/test_loop.h"
 
 namespace readerlink::serial {

@@ -1,0 +1,194 @@
+#pragma once
+
+// The station's main window without its widgets: ScanData, the choices the
+// controls hold, the four window timers, the activity log, the settings file
+// and every handler of the window. The Qt window only forwards clicks and
+// timer ticks here and shows what the StationView calls tell it; tests drive
+// this class headless.
+
+#include "common/activity_log.h"
+#include "common/dialogs.h"
+#include "common/timer.h"
+#include "platform/autorun_store.h"
+#include "station/placeholder_links.h"
+#include "station/profile_file.h"
+#include "station/station_links.h"
+#include "station/station_view.h"
+#include "common/timer.h"
+
+#include <array>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace readerlink::station {
+
+// Items of the reader drop-down.
+inline constexpr std::array<std::u16string_view, 7> kReaderItems = {
+    u"Zebex",    u"Handheld",      u"Access IS",
+    u"ARH PRMC", u"Wintone-CR620", u"Metrologic Focus MS1890",
+    u"3M CR100"};
+inline constexpr int kPassportReaderItem = 3;
+inline constexpr int kHandheldItem = 1;
+
+// Items of the target application drop-down.
+inline constexpr std::array<std::u16string_view, 2> kAppItems = {u"ORLAM", u"Direct"};
+
+inline constexpr std::u16string_view kAutorunValueName = u"2D Barcode";
+
+struct StationSetup {
+    std::filesystem::path executable;      // its folder holds Settings.ini
+    std::vector<std::u16string> arguments; // the command line after the program name
+    Dialogs& dialogs;
+    platform::AutorunStore& autorun;
+    TimerFactory& timers;
+    std::ostream* echo = nullptr; // every log line is also written here (standard output)
+    // Empty: "Settings.ini" beside the executable.
+    std::filesystem::path settingsFile = {};
+    // The picture folder when the settings name none; empty: "Photos" beside
+    // the executable.
+    std::filesystem::path defaultPictureFolder = {};
+};
+
+class Station : public ActivityLog {
+public:
+    static constexpr std::chrono::milliseconds kMinTimerInterval{2000};
+    static constexpr std::chrono::milliseconds kSendDataInterval{2000};
+    static constexpr std::chrono::milliseconds kTriggerTimerInterval{2000};
+    static constexpr std::chrono::milliseconds kBufferTimerInterval{1000};
+
+    explicit Station(StationSetup setup);
+    ~Station() override;
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // --- wiring (before formCreate) -------------------------------------
+    void setView(StationView* view); // nullptr: nothing shown
+    // Non-owning; nullptr puts the placeholder back.
+    void setPassportReader(PassportReaderLink* reader);
+    void setSerialReader(SerialReaderLink* serial);
+    void setDelivery(DeliveryLink* delivery);
+
+    // --- the window's life ----------------------------------------------
+    void formCreate(); // settings loaded, reader forced to "ARH PRMC"
+    void formShow();   // "Main" page, then "Connect"
+    void formClose();  // serial port closed, picture folder saved
+
+    // --- handlers ---------------------------------------------------------
+    void btnConnectClick();
+    void btnTriggerClick();  // "Read"
+    void btnTestClick();     // "Send MRZ"
+    void btnSendDataClick(); // runs SendDataToApp
+    void btnAutoClick(bool checked);
+    void browsePicturePath(); // the folder box's button
+
+    // Runs one handler as the message loop would: what it throws goes to the
+    // default error display and the program goes on.
+    void dispatch(const std::function<void()>& handler);
+    // The default error display: error box with "." appended by the usual rule.
+    void showError(const std::exception& error);
+    // Ends the program without the close step (a failed image view binding).
+    void endApplication();
+
+    // --- state the subsystems share -------------------------------------
+    std::u16string& scanData() { return scanData_; }
+    bool& isPassport() { return isPassport_; }
+    const std::array<std::u16string, 3>& aStatus() const { return aStatus_; }
+
+    Timer& minTimer() { return *minTimer_; }
+    Timer& sendDataTimer() { return *sendData_; }
+    Timer& triggerTimer() { return *triggerTimer_; }
+    Timer& bufferTimer() { return *bufferTimer_; }
+
+    Dialogs& dialogs() { return dialogs_; }
+    const std::filesystem::path& executable() const { return executable_; }
+
+    // --- the controls -------------------------------------------------------
+    // Drop-down items: -1 means nothing selected, as an out-of-range index leaves it.
+    int appIndex() const { return appIndex_; }
+    void setAppIndex(int item);
+    bool sendTwoLines() const { return sendTwoLines_; }
+    void setSendTwoLines(bool on);
+    int readerIndex() const { return readerIndex_; }
+    void setReaderIndex(int item);
+    bool readerEnabled() const { return readerEnabled_; }
+    int comPort() const { return comPort_; }
+    void setComPort(int port);
+    const std::u16string& picturePath() const { return picturePath_; }
+    void setPicturePath(std::u16string path);
+    bool autorunVisible() const { return autorunVisible_; }
+    bool autorunChecked() const { return autorunChecked_; }
+
+    const std::u16string& statusLabel() const { return statusLabel_; }
+    const std::u16string& statusBarText() const { return statusBarText_; }
+    void setStatusBarText(std::u16string_view text);
+    // lblStatus without a log line.
+    void setStatusLabel(std::u16string_view text);
+    bool errorLabelVisible() const { return errorLabelVisible_; }
+    void setErrorLabelVisible(bool visible);
+    // lblError's text and font colour; its visibility is left as it is.
+    void setErrorLabelText(std::u16string_view text, LabelColour colour);
+    const std::u16string& errorLabelText() const { return errorLabelText_; }
+    LabelColour errorLabelColour() const { return errorLabelColour_; }
+
+    // --- the activity log ----------------------------------------------------
+    void log(std::u16string_view line) override;
+    void logStatus(std::u16string_view line) override;
+    // Replaces the whole log text (the serial channel shows its burst so).
+    void replaceLog(std::u16string_view text);
+
+    // The settings file while the window lives; null after the close step.
+    ProfileFile* settings() { return settings_.get(); }
+
+private:
+    void minTimerTimer();
+    void sendDataExpired();
+    void echo(std::u16string_view text);
+    void refresh();
+
+    std::filesystem::path executable_;
+    std::filesystem::path settingsFile_;
+    std::filesystem::path defaultPictureFolder_;
+    std::vector<std::u16string> arguments_;
+    Dialogs& dialogs_;
+    platform::AutorunStore& autorun_;
+    std::ostream* echo_;
+    StationView* view_ = nullptr;
+
+    PlaceholderPassportReader placeholderReader_{*this};
+    PlaceholderSerialReader placeholderSerial_{*this};
+    PlaceholderDelivery placeholderDelivery_{*this};
+    PassportReaderLink* reader_ = &placeholderReader_;
+    SerialReaderLink* serial_ = &placeholderSerial_;
+    DeliveryLink* delivery_ = &placeholderDelivery_;
+
+    std::unique_ptr<Timer> minTimer_;
+    std::unique_ptr<Timer> sendData_;
+    std::unique_ptr<Timer> triggerTimer_;
+    std::unique_ptr<Timer> bufferTimer_;
+
+    std::unique_ptr<ProfileFile> settings_;
+    std::u16string scanData_;
+    bool isPassport_ = false;
+    std::array<std::u16string, 3> aStatus_;
+
+    int appIndex_ = 0;
+    bool sendTwoLines_ = false;
+    int readerIndex_ = -1;
+    bool readerEnabled_ = true;
+    int comPort_ = 0;
+    std::u16string picturePath_;
+    bool autorunVisible_ = true;
+    bool autorunChecked_ = false;
+    std::u16string statusLabel_;
+    std::u16string statusBarText_;
+    bool errorLabelVisible_ = false;
+    std::u16string errorLabelText_ = u"Error";
+    LabelColour errorLabelColour_ = LabelColour::Red;
+};
+
+} // namespace readerlink::station
