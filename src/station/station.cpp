@@ -65,7 +65,7 @@ void Station::formCreate() {
     comPort_ = stored.comPort;
 
     // Only the passport reader is offered, whatever the file says.
-    setReaderIndex(kPassportReaderItem);
+    setReaderIndex(static_cast<int>(ReaderKind::ArhPrmc));
     readerEnabled_ = false;
     autorunVisible_ = false;
     refresh();
@@ -79,7 +79,7 @@ void Station::formShow() {
 
 void Station::formClose() {
     serial_->closePort();
-    if (readerIndex_ == kHandheldItem)
+    if (ReaderChoice{readerIndex_}.is(ReaderKind::Handheld))
         return;
     if (settings_) {
         try {
@@ -101,22 +101,15 @@ void Station::btnConnectClick() {
         }
     }
     setErrorLabelVisible(false);
-    switch (readerIndex_) {
-    case kPassportReaderItem:
+    const ReaderChoice reader{readerIndex_};
+    if (reader.isPassportReader())
         reader_->connect();
-        break;
-    case 1:
-    case 5:
-    case 6:
+    else if (reader.isSerial())
         serial_->connect();
-        break;
-    default:
-        break;
-    }
 }
 
 void Station::btnTriggerClick() {
-    if (readerIndex_ == kPassportReaderItem)
+    if (ReaderChoice{readerIndex_}.isPassportReader())
         reader_->captureAndRead();
 }
 
@@ -184,7 +177,7 @@ void Station::sendDataExpired() {
 }
 
 void Station::setAppIndex(int item) {
-    appIndex_ = item >= 0 && item < static_cast<int>(kAppItems.size()) ? item : -1;
+    appIndex_ = item >= 0 && item < static_cast<int>(kTargetNames.size()) ? item : -1;
     refresh();
 }
 
@@ -194,7 +187,7 @@ void Station::setSendTwoLines(bool on) {
 }
 
 void Station::setReaderIndex(int item) {
-    readerIndex_ = item >= 0 && item < static_cast<int>(kReaderItems.size()) ? item : -1;
+    readerIndex_ = item >= 0 && item < static_cast<int>(kReaderNames.size()) ? item : -1;
     refresh();
 }
 

@@ -7,6 +7,7 @@
 // this class headless.
 
 #include "common/activity_log.h"
+#include "common/station_choices.h"
 #include "common/dialogs.h"
 #include "common/timer.h"
 #include "platform/autorun_store.h"
@@ -26,17 +27,6 @@
 #include <vector>
 
 namespace readerlink::station {
-
-// Items of the reader drop-down.
-inline constexpr std::array<std::u16string_view, 7> kReaderItems = {
-    u"Zebex",    u"Handheld",      u"Access IS",
-    u"ARH PRMC", u"Wintone-CR620", u"Metrologic Focus MS1890",
-    u"3M CR100"};
-inline constexpr int kPassportReaderItem = 3;
-inline constexpr int kHandheldItem = 1;
-
-// Items of the target application drop-down.
-inline constexpr std::array<std::u16string_view, 2> kAppItems = {u"ORLAM", u"Direct"};
 
 inline constexpr std::u16string_view kAutorunValueName = u"2D Barcode";
 

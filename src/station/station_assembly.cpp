@@ -77,7 +77,7 @@ StationAssembly::StationAssembly(Station& station, const StationLocations& locat
     reader_ = std::make_unique<StationReaderLink>(
         station, ReaderLinkParts{std::move(reader), platform::makeLocalClock(),
                                  platform::makeImageConverterLauncher(programFolder),
-                                 window.messageLoop, window.pageViews, serial_.get()});
+                                 window.messageLoop, window.pageViews});
 
     station.setSerialReader(serial_.get());
     station.setDelivery(delivery_.get());

@@ -4,18 +4,9 @@ namespace readerlink::station {
 
 class StationReaderLink::ReaderWindowOverStation : public reader::ReaderWindow {
 public:
-    ReaderWindowOverStation(Station& station, PageViewHost* pages, SerialReaderLink* serial)
-        : station_(station), pages_(pages), serial_(serial) {}
+    ReaderWindowOverStation(Station& station, PageViewHost* pages)
+        : station_(station), pages_(pages) {}
 
-    int readerItem() override { return station_.readerIndex(); }
-    // The station wrote the choices as the first step of "Connect", before
-    // handing over to the reader; writing them again would change nothing.
-    void saveReaderChoices() override {}
-    void hideErrorLabel() override { station_.setErrorLabelVisible(false); }
-    void connectSerialReader() override {
-        if (serial_)
-            serial_->connect();
-    }
     void setStatusBarText(std::u16string_view text) override { station_.setStatusBarText(text); }
     void setStatusLabel(std::u16string_view text) override { station_.setStatusLabel(text); }
     void placeImageView(reader::ImagePage page, sdk::GxImage& view) override {
@@ -31,7 +22,6 @@ public:
 private:
     Station& station_;
     PageViewHost* pages_;
-    SerialReaderLink* serial_;
 };
 
 class StationReaderLink::ReadWindowOverStation : public read::ReadWindow {
@@ -56,7 +46,7 @@ private:
 StationReaderLink::StationReaderLink(Station& station, ReaderLinkParts parts)
     : station_(station), parts_(std::move(parts)),
       readerWindow_(
-          std::make_unique<ReaderWindowOverStation>(station, parts_.pageViews, parts_.serial)),
+          std::make_unique<ReaderWindowOverStation>(station, parts_.pageViews)),
       readWindow_(std::make_unique<ReadWindowOverStation>(station)) {
     readerStation_ = std::make_unique<reader::ReaderStation>(
         *parts_.controls, *readerWindow_, station, station.dialogs(), parts_.messageLoop);

@@ -32,7 +32,6 @@ struct ReaderLinkParts {
     std::unique_ptr<read::ConverterLauncher> converter;
     MessageLoop& messageLoop;
     PageViewHost* pageViews = nullptr;  // null: no pictures shown
-    SerialReaderLink* serial = nullptr; // the serial kinds' connection step
 };
 
 class StationReaderLink : public PassportReaderLink {

@@ -21,7 +21,7 @@ StationSerialLink::StationSerialLink(Station& station,
       channel_(
           port_, station.bufferTimer(), station.scanData(), station, station.dialogs(),
           [&station] { station.btnSendDataClick(); },
-          [&station] { return station.readerIndex(); }) {
+          [&station] { return ReaderChoice{station.readerIndex()}; }) {
     serial::ConfigureForMrzReader(port_);
     // The channel binds the timer straight to itself; the station's handler
     // goes back so that what the burst's delivery throws reaches the default
@@ -37,7 +37,7 @@ StationSerialLink::~StationSerialLink() {
 }
 
 void StationSerialLink::connect() {
-    channel_.Connect(station_.readerIndex(), station_.comPort());
+    channel_.Connect(station_.comPort());
 }
 
 } // namespace readerlink::station

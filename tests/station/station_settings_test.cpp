@@ -87,7 +87,7 @@ TEST_F(StationSettings, ReaderIsAlwaysTheDeskReaderAndDisabled) {
         writeFile(settingsPath(), std::string("[Reader]\nIndex=") + index + "\n");
         Station& s = start();
         s.formCreate();
-        EXPECT_EQ(s.readerIndex(), kPassportReaderItem) << index;
+        EXPECT_EQ(s.readerIndex(), static_cast<int>(ReaderKind::ArhPrmc)) << index;
         EXPECT_FALSE(s.readerEnabled()) << index;
     }
 }
@@ -131,7 +131,7 @@ TEST_F(StationSettings, ConnectSavesCurrentChoicesBeforeConnecting) {
 TEST_F(StationSettings, NothingIsWrittenAtCloseOnTheHandheldReader) {
     Station& s = startAndShow();
     const std::string before = readFile(settingsPath());
-    s.setReaderIndex(kHandheldItem);
+    s.setReaderIndex(static_cast<int>(ReaderKind::Handheld));
     calls.calls.clear();
     s.formClose();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.close"});

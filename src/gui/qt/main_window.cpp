@@ -147,7 +147,7 @@ void MainWindow::buildMainPage(QWidget* page) {
     label("LblApp", QStringLiteral("Application :"), 276, 10);
     edtApp_ = new QComboBox(page);
     edtApp_->setObjectName(QStringLiteral("EdtApp"));
-    for (auto item : station::kAppItems)
+    for (auto item : kTargetNames)
         edtApp_->addItem(qs(item));
     edtApp_->setGeometry(370, 8, 196, 22);
     connect(edtApp_, &QComboBox::currentIndexChanged, this,
@@ -162,7 +162,7 @@ void MainWindow::buildMainPage(QWidget* page) {
     label("lblReader", QStringLiteral("Reader :"), 276, 62);
     edtReader_ = new QComboBox(page);
     edtReader_->setObjectName(QStringLiteral("EdtReader"));
-    for (auto item : station::kReaderItems)
+    for (auto item : kReaderNames)
         edtReader_->addItem(qs(item));
     edtReader_->setGeometry(370, 60, 196, 22);
     connect(edtReader_, &QComboBox::currentIndexChanged, this,
