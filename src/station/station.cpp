@@ -31,15 +31,15 @@ void Station::setView(StationView* view) {
 }
 
 void Station::setPassportReader(PassportReaderLink* reader) {
-    reader_ = reader ? reader : &placeholderReader_;
+    reader_ = reader ? reader : &noReader_;
 }
 
 void Station::setSerialReader(SerialReaderLink* serial) {
-    serial_ = serial ? serial : &placeholderSerial_;
+    serial_ = serial ? serial : &noSerial_;
 }
 
 void Station::setDelivery(DeliveryLink* delivery) {
-    delivery_ = delivery ? delivery : &placeholderDelivery_;
+    delivery_ = delivery ? delivery : &noDelivery_;
 }
 
 void Station::formCreate() {
@@ -47,7 +47,6 @@ void Station::formCreate() {
     minTimer_->start();
 
     setAppIndex(1);
-    aStatus_ = {u"Ok", u"Warning", u"Error"};
 
     // A settings folder of the user's may not exist yet; when it cannot be
     // made, the first save says so in the log.
@@ -208,20 +207,16 @@ void Station::setStatusBarText(std::u16string_view text) {
 }
 
 void Station::setStatusLabel(std::u16string_view text) {
-    statusLabel_ = std::u16string(text);
     if (view_)
         view_->showStatusLabel(text);
 }
 
 void Station::setErrorLabelText(std::u16string_view text, LabelColour colour) {
-    errorLabelText_ = std::u16string(text);
-    errorLabelColour_ = colour;
     if (view_)
         view_->showErrorLabelText(text, colour);
 }
 
 void Station::setErrorLabelVisible(bool visible) {
-    errorLabelVisible_ = visible;
     if (view_)
         view_->showErrorLabel(visible);
 }
@@ -235,12 +230,6 @@ void Station::log(std::u16string_view line) {
 void Station::logStatus(std::u16string_view line) {
     log(line);
     setStatusLabel(line);
-}
-
-void Station::replaceLog(std::u16string_view text) {
-    if (view_)
-        view_->replaceLogText(text);
-    echo(text);
 }
 
 // One output line per log line, as the memo splits them.

@@ -49,7 +49,7 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     // BufferTimer would.
     loop.runUntil([] { return false; }, std::chrono::milliseconds(100));
 
-    timer(s.bufferTimer()).fire();
+    bufferTimer().fire();
     EXPECT_EQ(refusing.calls, 1);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors[0].find(u"Host refused the data"), std::u16string::npos);

@@ -1,7 +1,7 @@
 // Loading and saving the operator's choices through a station.
 
 #include "common/text.h"
-#include "station/placeholder_links.h"
+#include "station/null_links.h"
 #include "station_fixture.h"
 
 #include <gtest/gtest.h>

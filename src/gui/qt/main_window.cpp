@@ -238,10 +238,6 @@ void MainWindow::appendLogLine(std::u16string_view line) {
     data_->appendPlainText(memoText(line));
 }
 
-void MainWindow::replaceLogText(std::u16string_view text) {
-    data_->setPlainText(memoText(text));
-}
-
 void MainWindow::showStatusLabel(std::u16string_view text) {
     lblStatus_->setText(qs(text));
 }
