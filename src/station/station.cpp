@@ -236,18 +236,11 @@ void Station::logStatus(std::u16string_view line) {
 void Station::echo(std::u16string_view text) {
     if (!echo_)
         return;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t brk = text.find_first_of(u"\r\n", start);
-        *echo_ << toUtf8(text.substr(start, brk - start)) << '\n';
-        if (brk == std::u16string_view::npos)
-            break;
-        start = brk + 1;
-        if (text[brk] == u'\r' && start < text.size() && text[start] == u'\n')
-            ++start;
-        if (start >= text.size())
-            break;
-    }
+    const auto lines = splitLines(text);
+    if (lines.empty())
+        *echo_ << '\n'; // an empty log line is a line too
+    for (const std::u16string& line : lines)
+        *echo_ << toUtf8(line) << '\n';
     echo_->flush();
 }
 
