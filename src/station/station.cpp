@@ -18,9 +18,9 @@ Station::Station(StationSetup setup)
       sendData_(setup.timers.createTimer(kSendDataInterval)),
       triggerTimer_(setup.timers.createTimer(kTriggerTimerInterval)),
       bufferTimer_(setup.timers.createTimer(kBufferTimerInterval)) {
-    minTimer_->setHandler([this] { dispatch([this] { minTimerTimer(); }); });
+    minTimer_->setHandler([this] { dispatch([this] { MinTimerTimer(); }); });
     sendData_->setHandler([this] { dispatch([this] { sendDataExpired(); }); });
-    triggerTimer_->setHandler([this] { dispatch([this] { btnTriggerClick(); }); });
+    triggerTimer_->setHandler([this] { dispatch([this] { BtnTriggerClick(); }); });
     bufferTimer_->setHandler([this] { dispatch([this] { serial_->bufferTimerExpired(); }); });
 }
 
@@ -42,7 +42,7 @@ void Station::setDelivery(DeliveryLink* delivery) {
     delivery_ = delivery ? delivery : &noDelivery_;
 }
 
-void Station::formCreate() {
+void Station::FormCreate() {
     // The window description enables MinTimer before the creation handler runs.
     minTimer_->start();
 
@@ -70,13 +70,13 @@ void Station::formCreate() {
     refresh();
 }
 
-void Station::formShow() {
+void Station::FormShow() {
     if (view_)
         view_->showPage(Page::Main);
-    btnConnectClick();
+    BtnConnectClick();
 }
 
-void Station::formClose() {
+void Station::FormClose() {
     serial_->closePort();
     if (ReaderChoice{readerIndex_}.is(ReaderKind::Handheld))
         return;
@@ -90,7 +90,7 @@ void Station::formClose() {
     settings_.reset();
 }
 
-void Station::btnConnectClick() {
+void Station::BtnConnectClick() {
     if (settings_) {
         try {
             saveReaderChoices(*settings_, readerIndex_, appIndex_, sendTwoLines_, comPort_);
@@ -107,12 +107,12 @@ void Station::btnConnectClick() {
         serial_->connect();
 }
 
-void Station::btnTriggerClick() {
+void Station::BtnTriggerClick() {
     if (ReaderChoice{readerIndex_}.isPassportReader())
         reader_->captureAndRead();
 }
 
-void Station::btnTestClick() {
+void Station::BtnTestClick() {
     auto entered = dialogs_.inputBox(u"MRZ", u"Enter MRZ", scanData_);
     if (!entered)
         return;
@@ -122,11 +122,11 @@ void Station::btnTestClick() {
     sendData_->start();
 }
 
-void Station::btnSendDataClick() {
+void Station::BtnSendDataClick() {
     delivery_->sendDataToApp();
 }
 
-void Station::btnAutoClick(bool checked) {
+void Station::BtnAutoClick(bool checked) {
     autorunChecked_ = checked;
     if (checked) {
         if (!autorun_.setEntry(kAutorunValueName, executable_, u"/m " + toDecimal(appIndex_)))
@@ -162,7 +162,7 @@ void Station::endApplication() {
         view_->endApplication();
 }
 
-void Station::minTimerTimer() {
+void Station::MinTimerTimer() {
     if (!arguments_.empty() && arguments_.front() == u"/m") {
         if (view_)
             view_->minimize();
@@ -172,7 +172,7 @@ void Station::minTimerTimer() {
 
 void Station::sendDataExpired() {
     sendData_->stop();
-    btnSendDataClick();
+    BtnSendDataClick();
 }
 
 void Station::setAppIndex(int item) {

@@ -56,7 +56,7 @@ public:
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
 
-    // --- wiring (before formCreate) -------------------------------------
+    // --- wiring (before FormCreate) -------------------------------------
     void setView(StationView* view); // nullptr: nothing shown
     // Non-owning; nullptr puts the null link back.
     void setPassportReader(PassportReaderLink* reader);
@@ -64,16 +64,16 @@ public:
     void setDelivery(DeliveryLink* delivery);
 
     // --- the window's life ----------------------------------------------
-    void formCreate(); // settings loaded, reader forced to "ARH PRMC"
-    void formShow();   // "Main" page, then "Connect"
-    void formClose();  // serial port closed, picture folder saved
+    void FormCreate(); // settings loaded, reader forced to "ARH PRMC"
+    void FormShow();   // "Main" page, then "Connect"
+    void FormClose();  // serial port closed, picture folder saved
 
     // --- handlers ---------------------------------------------------------
-    void btnConnectClick();
-    void btnTriggerClick();  // "Read"
-    void btnTestClick();     // "Send MRZ"
-    void btnSendDataClick(); // runs SendDataToApp
-    void btnAutoClick(bool checked);
+    void BtnConnectClick();
+    void BtnTriggerClick();  // "Read"
+    void BtnTestClick();     // "Send MRZ"
+    void BtnSendDataClick(); // runs SendDataToApp
+    void BtnAutoClick(bool checked);
     void browsePicturePath(); // the folder box's button
 
     // Runs one handler as the message loop would: what it throws goes to the
@@ -126,7 +126,7 @@ public:
     ProfileFile* settings() { return settings_.get(); }
 
 private:
-    void minTimerTimer();
+    void MinTimerTimer();
     void sendDataExpired();
     void echo(std::u16string_view text);
     void refresh();

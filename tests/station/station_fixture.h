@@ -44,8 +44,8 @@ protected:
     // Create and show, as the window does at start.
     Station& startAndShow(std::vector<std::u16string> arguments = {}) {
         start(std::move(arguments));
-        station->formCreate();
-        station->formShow();
+        station->FormCreate();
+        station->FormShow();
         return *station;
     }
 

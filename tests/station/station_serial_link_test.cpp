@@ -30,7 +30,7 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     readerlink::testing::PtyPair pty;
     writeFile(settingsPath(), "[Ports]\nCOM3=" + pty.slavePath() + "\n");
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     s.setReaderIndex(1); // Handheld, a serial reader
     s.setComPort(3);
 
@@ -40,7 +40,7 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     s.setSerialReader(&link);
     s.setDelivery(&refusing);
 
-    s.dispatch([&s] { s.btnConnectClick(); });
+    s.dispatch([&s] { s.BtnConnectClick(); });
     ASSERT_EQ(dialogs.errors, std::vector<std::u16string>{});
 
     pty.write("L898902C36UTO\r\n");

@@ -19,7 +19,7 @@ class StationLife : public StationFixture {};
 
 TEST_F(StationLife, CreationSetsTimersStatusWordsAndHidesAutorun) {
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     const struct {
         ManualTimer& timer;
         std::chrono::milliseconds interval;
@@ -41,13 +41,13 @@ TEST_F(StationLife, CreationSetsTimersStatusWordsAndHidesAutorun) {
 
 TEST_F(StationLife, ShowingTheWindowOpensMainThenConnects) {
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     s.setErrorLabelVisible(true);
     calls.during = [&](const std::string&) {
         EXPECT_EQ(view.pages, std::vector<Page>{Page::Main});
         EXPECT_FALSE(view.errorLabel);
     };
-    s.formShow();
+    s.FormShow();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"reader.connect"});
 }
 
@@ -69,7 +69,7 @@ TEST_F(StationLife, ConnectBranchesOnTheReaderItem) {
     for (const auto& c : cases) {
         s.setReaderIndex(c.item);
         calls.calls.clear();
-        s.btnConnectClick();
+        s.BtnConnectClick();
         EXPECT_EQ(calls.calls, c.calls) << c.item;
         EXPECT_EQ(ProfileFile(settingsPath()).readInteger(u"Reader", u"Index", 99), c.item);
     }
@@ -78,13 +78,13 @@ TEST_F(StationLife, ConnectBranchesOnTheReaderItem) {
 TEST_F(StationLife, ReadButtonAndTriggerTimerReadOnlyOnTheDeskReader) {
     Station& s = startAndShow();
     calls.calls.clear();
-    s.btnTriggerClick();
+    s.BtnTriggerClick();
     triggerTimer().start();
     triggerTimer().fire();
     EXPECT_EQ(calls.calls, (std::vector<std::string>{"reader.read", "reader.read"}));
     s.setReaderIndex(1);
     calls.calls.clear();
-    s.btnTriggerClick();
+    s.BtnTriggerClick();
     EXPECT_TRUE(calls.calls.empty());
 }
 
@@ -132,7 +132,7 @@ TEST_F(SendMrz, AsksPrefilledThenMinimizesAndDeliversOnTheTimer) {
     s.scanData() = u"OLD";
     dialogs.inputAnswers.push_back(u"P<UTOERIKSSON<<ANNA");
     calls.calls.clear();
-    s.btnTestClick();
+    s.BtnTestClick();
     ASSERT_EQ(dialogs.inputs.size(), 1u);
     EXPECT_EQ(dialogs.inputs[0].caption, u"MRZ");
     EXPECT_EQ(dialogs.inputs[0].prompt, u"Enter MRZ");
@@ -154,7 +154,7 @@ TEST_F(SendMrz, EmptyEntryIsStillDelivered) {
     s.scanData() = u"OLD";
     dialogs.inputAnswers.push_back(u"");
     calls.calls.clear();
-    s.btnTestClick();
+    s.BtnTestClick();
     EXPECT_EQ(s.scanData(), u"");
     sendDataTimer().fire();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"sendDataToApp"});
@@ -164,7 +164,7 @@ TEST_F(SendMrz, CancelChangesNothing) {
     Station& s = startAndShow();
     s.scanData() = u"OLD";
     dialogs.inputAnswers.push_back(std::nullopt);
-    s.btnTestClick();
+    s.BtnTestClick();
     EXPECT_EQ(s.scanData(), u"OLD");
     EXPECT_EQ(view.minimizes, 0);
     EXPECT_FALSE(sendDataTimer().isActive());
@@ -186,7 +186,7 @@ TEST_F(StationErrors, UncaughtErrorsReachTheErrorDisplayAndTheStationGoesOn) {
     };
     for (const auto& c : cases) {
         calls.during = [&](const std::string&) { c.raise(); };
-        s.dispatch([&] { s.btnTriggerClick(); });
+        s.dispatch([&] { s.BtnTriggerClick(); });
     }
     ASSERT_EQ(dialogs.errors.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i)
@@ -195,7 +195,7 @@ TEST_F(StationErrors, UncaughtErrorsReachTheErrorDisplayAndTheStationGoesOn) {
     // An error inside a timer's handler ends that tick only.
     calls.during = [&](const std::string&) { throw Error(u"Delivery failed"); };
     dialogs.inputAnswers.push_back(u"X");
-    s.btnTestClick();
+    s.BtnTestClick();
     sendDataTimer().fire();
     EXPECT_EQ(dialogs.errors.back(), u"Delivery failed.");
     EXPECT_FALSE(sendDataTimer().isActive());
@@ -213,21 +213,21 @@ class StationAutorun : public StationFixture {};
 TEST_F(StationAutorun, CheckingWritesTheEntryAndUncheckingRemovesIt) {
     Station& s = startAndShow();
     s.setAppIndex(1);
-    s.btnAutoClick(true);
+    s.BtnAutoClick(true);
     ASSERT_EQ(autorun.entries.count(u"2D Barcode"), 1u);
     EXPECT_EQ(autorun.entries[u"2D Barcode"].executable, executable());
     EXPECT_EQ(autorun.entries[u"2D Barcode"].arguments, u"/m 1");
     EXPECT_TRUE(s.autorunChecked());
-    s.btnAutoClick(false);
+    s.BtnAutoClick(false);
     EXPECT_TRUE(autorun.entries.empty());
-    s.btnAutoClick(false); // nothing to remove: no effect, no error
+    s.BtnAutoClick(false); // nothing to remove: no effect, no error
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(StationAutorun, FailedWriteShowsTheSystemsMessage) {
     Station& s = startAndShow();
     autorun.failWrites = true;
-    s.dispatch([&] { s.btnAutoClick(true); });
+    s.dispatch([&] { s.BtnAutoClick(true); });
     EXPECT_EQ(dialogs.errors, std::vector<std::u16string>{u"Failed to set data for '2D Barcode'"});
     EXPECT_TRUE(autorun.entries.empty());
 }
@@ -250,11 +250,11 @@ TEST_F(StationLog, NullLinksSayWhatIsMissing) {
     Station& s = start();
     s.setPassportReader(nullptr);
     s.setDelivery(nullptr);
-    s.formCreate();
-    s.formShow();
+    s.FormCreate();
+    s.FormShow();
     EXPECT_EQ(view.statusLabel, kNoPassportReader);
-    s.btnTriggerClick();
-    s.btnSendDataClick();
+    s.BtnTriggerClick();
+    s.BtnSendDataClick();
     EXPECT_EQ(view.log, (std::vector<std::u16string>{std::u16string(kNoPassportReader),
                                                      std::u16string(kNoPassportReader),
                                                      std::u16string(kNoDelivery)}));

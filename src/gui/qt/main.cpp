@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     station::StationAssembly assembly(station, locations, windowParts.bundle());
     app.onError = [&station](const std::exception& e) { station.showError(e); };
 
-    station.dispatch([&station] { station.formCreate(); });
+    station.dispatch([&station] { station.FormCreate(); });
     gui::closeOnStopSignals(window);
     window.show();
     return QApplication::exec();

@@ -87,7 +87,7 @@ protected:
         station->setView(window.get());
         windowParts = std::make_unique<QtWindowBundle>(*station, *window, true);
         assembly = std::make_unique<StationAssembly>(*station, locations, windowParts->bundle());
-        station->formCreate();
+        station->FormCreate();
         window->show();
     }
     void TearDown() override {
@@ -122,7 +122,7 @@ TEST_F(ComposedWindow, EnteredTextReachesTheHostAfterTheInterval) {
     ReferenceHost host;
     station->setAppIndex(0); // ORLAM
     dialogs.inputAnswers.push_back(kMrz);
-    station->dispatch([this] { station->btnTestClick(); });
+    station->dispatch([this] { station->BtnTestClick(); });
 
     EXPECT_TRUE(window->isMinimized());
     EXPECT_EQ(log.str().find("Data sent "), std::string::npos); // not before the interval
@@ -136,7 +136,7 @@ TEST_F(ComposedWindow, EnteredTextReachesTheHostAfterTheInterval) {
 TEST_F(ComposedWindow, DirectWithoutADisplayLogsTheTextAsNotTyped) {
     station->setAppIndex(1); // Direct
     dialogs.inputAnswers.push_back(u"L898902C36UTO");
-    station->dispatch([this] { station->btnTestClick(); });
+    station->dispatch([this] { station->BtnTestClick(); });
 
     ASSERT_TRUE(runUntil([&] { return log.str().find("data not typed: ") != std::string::npos; }))
         << log.str();
@@ -152,7 +152,7 @@ TEST_F(ComposedWindow, PageViewsShowTheCapturedPagesAfterEveryConnect) {
     // Showing the window made the first "Connect"; these are the next two.
     for (int connect = 2; connect <= 3; ++connect) {
         SCOPED_TRACE(connect);
-        station->dispatch([this] { station->btnConnectClick(); });
+        station->dispatch([this] { station->BtnConnectClick(); });
         window->pageImageView()->clear();
         window->infraImageView()->clear();
         const std::size_t from = log.str().size();

@@ -43,7 +43,7 @@ protected:
         start();
         window = std::make_unique<MainWindow>(*station);
         station->setView(window.get());
-        station->formCreate();
+        station->FormCreate();
     }
     void TearDown() override {
         station->setView(nullptr);
