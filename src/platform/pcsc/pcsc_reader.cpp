@@ -190,6 +190,31 @@ std::string PcscService::waitForCard(const std::string& wanted, std::chrono::mil
     }
 }
 
+bool PcscService::waitForRemoval(const std::string& reader, std::chrono::milliseconds timeout) {
+    ReaderStateRecord state{};
+    state.szReader = reader.c_str();
+    state.dwCurrentState = SCARD_STATE_UNAWARE;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    DWORD wait = 0;
+    while (true) {
+        const LONG rc = RL_SCardGetStatusChange(context_->handle, wait, &state, 1);
+        if (rc == SCARD_E_TIMEOUT)
+            return false;
+        if (rc == SCARD_E_UNKNOWN_READER)
+            throw PcscError(Kind::NoReader, "Smart-card reader \"" + reader + "\" not found");
+        if (rc != SCARD_S_SUCCESS)
+            fail(rc, "the wait for the chip to leave");
+        if (!(state.dwEventState & SCARD_STATE_PRESENT))
+            return true;
+        state.dwCurrentState = state.dwEventState & ~SCARD_STATE_CHANGED;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        wait = static_cast<DWORD>(left.count());
+    }
+}
+
 std::unique_ptr<PcscCard> PcscService::connect(const std::string& reader) {
     auto handle = std::make_unique<PcscCard::Handle>();
     LONG rc = RL_SCardConnect(context_->handle, reader.c_str(), SCARD_SHARE_SHARED,
@@ -233,14 +258,14 @@ chip::Bytes PcscCard::exchange(chip::ByteView command) {
     const LONG rc =
         SCardTransmit(handle_->card, pci, command.data(), static_cast<DWORD>(command.size()),
                       nullptr, answer.data(), &size);
-    if (rc == SCARD_S_SUCCESS) {
+    if (rc == SCARD_S_SUCCESS && size >= 2) {
         answer.resize(size);
-        if (size < 2)
-            throw PcscError(Kind::Failed, "The chip gave an answer without status");
         return answer;
     }
-    // A card pulled mid-exchange often shows as a failed exchange; its state tells.
-    if (rc == SCARD_E_NOT_TRANSACTED || rc == SCARD_F_COMM_ERROR) {
+    // A card pulled mid-exchange shows as a failed exchange or one without
+    // status bytes; its state tells, and a chip that stopped answering has
+    // left the field either way.
+    if (rc == SCARD_S_SUCCESS || rc == SCARD_E_NOT_TRANSACTED || rc == SCARD_F_COMM_ERROR) {
         DWORD state = 0;
         DWORD protocol = 0;
         DWORD nameSize = 0;
@@ -249,7 +274,7 @@ chip::Bytes PcscCard::exchange(chip::ByteView command) {
             RL_SCardStatus(handle_->card, nullptr, &nameSize, &state, &protocol, nullptr, &atrSize);
         if (status != SCARD_S_SUCCESS)
             fail(status, "a chip read");
-        if (!(state & SCARD_PRESENT))
+        if (!(state & SCARD_PRESENT) || rc == SCARD_S_SUCCESS)
             fail(SCARD_W_REMOVED_CARD, "a chip read");
     }
     fail(rc, "a chip read");

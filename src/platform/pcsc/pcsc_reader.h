@@ -58,7 +58,11 @@ public:
     // when cancel() was called meanwhile.
     std::string waitForCard(const std::string& wanted, std::chrono::milliseconds timeout);
 
-    // From any thread: ends a waitForCard now.
+    // Blocks until `reader` holds no card: false when the card is still
+    // there after `timeout`. NoReader when there is no such reader.
+    bool waitForRemoval(const std::string& reader, std::chrono::milliseconds timeout);
+
+    // From any thread: ends a waitForCard or waitForRemoval now.
     void cancel();
 
     // T=1 session with the card in `reader`; NoCard when there is none.
