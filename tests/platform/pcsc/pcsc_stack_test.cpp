@@ -3,11 +3,13 @@
 // Skipped when no pcscd answers, unless READERLINK_REQUIRE_PCSCD=1 (CI).
 
 #include "pcsc_chip_read.h"
+#include "platform/pcsc/pcsc_chip_card.h"
 #include "platform/pcsc/pcsc_reader.h"
 #include "reader/chip/chip_error.h"
 #include "reader/chip/dg1_mrz.h"
 #include "reader/chip/dg2_face.h"
 #include "reader/chip/mrz_information.h"
+#include "reader/virtual/error_codes.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -248,6 +250,34 @@ TEST_F(PcscStackTest, CancelEndsAWaitFromAnotherThread) {
     }
     waiter.join();
     EXPECT_EQ(kind, PcscError::Kind::Cancelled);
+}
+
+// The virtual reader's chip operations, on the card in the reader.
+TEST_F(PcscStackTest, ChipCardReadsThroughTheReaderAndLogsTheCheck) {
+    serve("td3-passport-chip.json");
+    std::vector<std::string> log;
+    const auto card = makePcscChipCard(
+        {kReader, kSpecimens / "trust", [&](const std::string& line) { log.push_back(line); }});
+    std::vector<std::uint8_t> data;
+    ASSERT_TRUE(card->connect().ok());
+    EXPECT_EQ(card->readFile(1, data).code, virtualreader::kSecurityStatusNotSatisfied);
+    EXPECT_EQ(card->performBac("X4RTBPFW46UTO8501019M3203156").code, virtualreader::kBacFailed);
+    ASSERT_TRUE(card->performBac(chip::mrzInformationFromLines(kAnnaMrz)).ok());
+    ASSERT_TRUE(card->readFile(1, data).ok());
+    EXPECT_EQ(chip::parseDg1(data), kAnnaMrz[0] + kAnnaMrz[1]);
+    ASSERT_TRUE(card->readFile(2, data).ok());
+    EXPECT_EQ(card->readFile(3, data).code, virtualreader::kFileNotFound);
+    EXPECT_TRUE(log.empty());
+    card->disconnect();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log[0].starts_with("Chip data authentic (DG1, DG2 match")) << log[0];
+}
+
+TEST_F(PcscStackTest, ChipCardWithoutAPassportOnTheReader) {
+    const auto card = makePcscChipCard({kEmptyReader, {}, {}});
+    const virtualreader::ChipStatus status = card->connect();
+    EXPECT_EQ(status.code, virtualreader::kNoChip);
+    EXPECT_NE(status.text.find(u"No chip was laid on the reader"), std::u16string::npos);
 }
 
 } // namespace
