@@ -62,5 +62,21 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(WholeChipRead, AChipWithoutSodIsReadAndNotChecked) {
+    const auto specimen =
+        virtualreader::loadSpecimen(kSpecimens / "td3-passport-chip.json", kSpecimens);
+    ChipDocument document = specimentool::chipDocumentOf(specimen);
+    document.efSod.clear();
+    VirtualChip chip(document);
+    const auto random = makeSystemRandom();
+    BacReader reader(chip, *random);
+    const auto verifier = makeSignedDataVerifier(kSpecimens / "trust");
+    const ChipReadout readout =
+        readWholeChip(reader, mrzInformationFromLines(specimen.mrz), *verifier);
+    EXPECT_EQ(readout.files.size(), 3u);
+    EXPECT_EQ(readout.passiveAuthentication.logLine(),
+              "Chip data not checked: the chip gave no EF.SOD");
+}
+
 } // namespace
 } // namespace readerlink::chip
