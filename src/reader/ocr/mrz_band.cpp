@@ -1,0 +1,373 @@
+#include "reader/ocr/mrz_band.h"
+
+#include "reader/ocr/leptonica_pix.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+#include <unordered_map>
+
+namespace readerlink::ocr::detail {
+
+namespace {
+
+struct Comp {
+    double x, y, w, h;
+    double cx() const { return x + w / 2; }
+    double cy() const { return y + h / 2; }
+    double right() const { return x + w; }
+};
+
+std::vector<Comp> components(PIX* binary) {
+    std::vector<Comp> out;
+    BoxaPtr boxa(pixConnCompBB(binary, 8));
+    if (!boxa)
+        return out;
+    const int n = boxaGetCount(boxa.get());
+    out.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        l_int32 x, y, w, h;
+        if (boxaGetBoxGeometry(boxa.get(), i, &x, &y, &w, &h) == 0)
+            out.push_back({double(x), double(y), double(w), double(h)});
+    }
+    return out;
+}
+
+// The direction text runs in: the commonest angle, modulo pi, from each
+// character-sized component to its nearest like-sized neighbour.
+double textAngle(const std::vector<Comp>& all, int maxSize) {
+    std::vector<const Comp*> comps;
+    for (const Comp& c : all) {
+        const double s = std::max(c.w, c.h);
+        if (s >= 5 && s <= maxSize)
+            comps.push_back(&c);
+    }
+    if (comps.size() < 10)
+        return 0;
+    constexpr int kCell = 48;
+    std::unordered_map<long long, std::vector<const Comp*>> grid;
+    const auto key = [](int gx, int gy) {
+        return (static_cast<long long>(gx) << 32) ^ static_cast<unsigned>(gy);
+    };
+    for (const Comp* c : comps)
+        grid[key(static_cast<int>(c->cx()) / kCell, static_cast<int>(c->cy()) / kCell)].push_back(
+            c);
+    constexpr int kBins = 360; // half-degree bins over 180 degrees
+    std::vector<double> histogram(kBins, 0.0);
+    std::vector<double> angles(comps.size(), -1.0);
+    for (size_t i = 0; i < comps.size(); ++i) {
+        const Comp* c = comps[i];
+        const double size = std::max(c->w, c->h);
+        const int gx = static_cast<int>(c->cx()) / kCell, gy = static_cast<int>(c->cy()) / kCell;
+        const int reach = static_cast<int>(2.5 * size) / kCell + 1;
+        double best = 2.5 * size * 2.5 * size;
+        const Comp* nearest = nullptr;
+        for (int dy = -reach; dy <= reach; ++dy)
+            for (int dx = -reach; dx <= reach; ++dx) {
+                const auto it = grid.find(key(gx + dx, gy + dy));
+                if (it == grid.end())
+                    continue;
+                for (const Comp* o : it->second) {
+                    if (o == c)
+                        continue;
+                    const double ratio = std::max(o->w, o->h) / size;
+                    if (ratio < 0.6 || ratio > 1.6)
+                        continue;
+                    const double ex = o->cx() - c->cx(), ey = o->cy() - c->cy();
+                    const double d2 = ex * ex + ey * ey;
+                    if (d2 < best && d2 > 0.09 * size * size) {
+                        best = d2;
+                        nearest = o;
+                    }
+                }
+            }
+        if (!nearest)
+            continue;
+        double a = std::atan2(nearest->cy() - c->cy(), nearest->cx() - c->cx());
+        if (a < 0)
+            a += std::numbers::pi;
+        if (a >= std::numbers::pi)
+            a -= std::numbers::pi;
+        angles[i] = a;
+        histogram[static_cast<size_t>(
+            std::min(kBins - 1, static_cast<int>(a / std::numbers::pi * kBins)))] += 1;
+    }
+    // Peak of the circularly smoothed histogram, refined by the mean of the
+    // angles near it.
+    int peak = 0;
+    double peakValue = -1;
+    for (int b = 0; b < kBins; ++b) {
+        double v = 0;
+        for (int d = -4; d <= 4; ++d)
+            v += histogram[static_cast<size_t>((b + d + kBins) % kBins)] * (5 - std::abs(d));
+        if (v > peakValue) {
+            peakValue = v;
+            peak = b;
+        }
+    }
+    const double centre = (peak + 0.5) * std::numbers::pi / kBins;
+    double sum = 0;
+    int count = 0;
+    for (double a : angles) {
+        if (a < 0)
+            continue;
+        double d = a - centre;
+        if (d > std::numbers::pi / 2)
+            d -= std::numbers::pi;
+        if (d < -std::numbers::pi / 2)
+            d += std::numbers::pi;
+        if (std::abs(d) < 3.0 * std::numbers::pi / 180) {
+            sum += d;
+            ++count;
+        }
+    }
+    double angle = centre + (count ? sum / count : 0.0);
+    if (angle > std::numbers::pi / 2)
+        angle -= std::numbers::pi;
+    return angle;
+}
+
+struct LineFit {
+    double a = 0, b = 0;
+    double at(double x) const { return a + b * x; }
+};
+
+LineFit fit(const std::vector<std::pair<double, double>>& pts) {
+    LineFit f;
+    if (pts.empty())
+        return f;
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& [x, y] : pts) {
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        sxy += x * y;
+    }
+    const double n = static_cast<double>(pts.size());
+    const double den = n * sxx - sx * sx;
+    f.b = std::abs(den) > 1e-9 ? (n * sxy - sx * sy) / den : 0.0;
+    f.a = (sy - f.b * sx) / n;
+    return f;
+}
+
+LineFit robustFit(std::vector<std::pair<double, double>> pts, double tolerance) {
+    LineFit f = fit(pts);
+    for (int round = 0; round < 2; ++round) {
+        std::erase_if(
+            pts, [&](const auto& p) { return std::abs(p.second - f.at(p.first)) > tolerance; });
+        if (pts.size() < 3)
+            break;
+        f = fit(pts);
+    }
+    return f;
+}
+
+struct Row {
+    BandLine line;
+    int count = 0;
+    double height = 0, midY = 0, left = 0;
+};
+
+double median(std::vector<double> v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+bool analyseRow(std::vector<const Comp*> group, Row& row) {
+    std::sort(group.begin(), group.end(),
+              [](const Comp* a, const Comp* b) { return a->cx() < b->cx(); });
+    std::vector<double> heights;
+    for (const Comp* c : group)
+        heights.push_back(c->h);
+    std::sort(heights.begin(), heights.end());
+    const double H = heights[static_cast<size_t>(0.8 * static_cast<double>(heights.size() - 1))];
+    std::vector<std::pair<double, double>> tops, bottoms;
+    std::vector<const Comp*> singles;
+    std::vector<double> widths;
+    for (const Comp* c : group) {
+        if (c->h >= 0.75 * H && c->h <= 1.3 * H) {
+            tops.emplace_back(c->cx(), c->y);
+            bottoms.emplace_back(c->cx(), c->y + c->h);
+            if (c->w <= 1.0 * H)
+                widths.push_back(c->w);
+        }
+        if (c->w <= 1.0 * H && c->h >= 0.3 * H)
+            singles.push_back(c);
+    }
+    if (tops.size() < 5 || singles.size() < 10)
+        return false;
+    const LineFit top = robustFit(tops, 0.15 * H), bottom = robustFit(bottoms, 0.15 * H);
+    std::vector<double> steps;
+    for (size_t i = 1; i < singles.size(); ++i) {
+        const double d = singles[i]->cx() - singles[i - 1]->cx();
+        if (d > 0.6 * H && d < 1.6 * H)
+            steps.push_back(d);
+    }
+    if (steps.size() < 5)
+        return false;
+    double pitch = median(steps);
+    double origin = singles.front()->cx();
+    std::vector<int> index(singles.size());
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::pair<double, double>> pts;
+        for (size_t i = 0; i < singles.size(); ++i) {
+            index[i] = static_cast<int>(std::lround((singles[i]->cx() - origin) / pitch));
+            pts.emplace_back(index[i], singles[i]->cx());
+        }
+        const LineFit f = robustFit(pts, 0.3 * pitch);
+        if (f.b <= 0)
+            return false;
+        origin = f.a;
+        pitch = f.b;
+    }
+    const double charWidth = widths.empty() ? 0.6 * pitch : median(widths);
+    int kmin = 1 << 30, kmax = -(1 << 30);
+    for (const Comp* c : group) {
+        kmin =
+            std::min(kmin, static_cast<int>(std::lround((c->x + charWidth / 2 - origin) / pitch)));
+        kmax = std::max(
+            kmax, static_cast<int>(std::lround((c->right() - charWidth / 2 - origin) / pitch)));
+    }
+    const int count = kmax - kmin + 1;
+    if (count != 30 && count != 36 && count != 44)
+        return false;
+    row.count = count;
+    row.height = H;
+    row.line.pitch = pitch;
+    row.line.cellX.resize(static_cast<size_t>(count));
+    for (int k = 0; k < count; ++k)
+        row.line.cellX[static_cast<size_t>(k)] = origin + pitch * (k + kmin);
+    for (size_t i = 0; i < singles.size(); ++i) {
+        const int k = static_cast<int>(std::lround((singles[i]->cx() - origin) / pitch)) - kmin;
+        if (k >= 0 && k < count &&
+            std::abs(singles[i]->cx() - (origin + pitch * (k + kmin))) < 0.3 * pitch &&
+            singles[i]->h >= 0.75 * H)
+            row.line.cellX[static_cast<size_t>(k)] = singles[i]->cx();
+    }
+    for (double x : row.line.cellX) {
+        row.line.top.push_back(top.at(x));
+        row.line.bottom.push_back(bottom.at(x));
+    }
+    const double mx = row.line.cellX[static_cast<size_t>(count / 2)];
+    row.midY = (top.at(mx) + bottom.at(mx)) / 2;
+    row.left = row.line.cellX.front();
+    return true;
+}
+
+std::vector<Row> mrzRows(const std::vector<Comp>& all, double maxHeight) {
+    std::vector<const Comp*> comps;
+    for (const Comp& c : all)
+        if (c.h >= 4 && c.h <= maxHeight && c.w <= 50 * c.h)
+            comps.push_back(&c);
+    std::sort(comps.begin(), comps.end(), [](const Comp* a, const Comp* b) { return a->x < b->x; });
+    std::vector<int> parent(comps.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto find = [&](int i) {
+        while (parent[static_cast<size_t>(i)] != i)
+            i = parent[static_cast<size_t>(i)] =
+                parent[static_cast<size_t>(parent[static_cast<size_t>(i)])];
+        return i;
+    };
+    for (size_t i = 0; i < comps.size(); ++i) {
+        const Comp* c = comps[i];
+        int best = -1;
+        double bestLeft = 0;
+        for (size_t j = i + 1; j < comps.size(); ++j) {
+            const Comp* o = comps[j];
+            const double hmax = std::max(c->h, o->h);
+            if (o->x > c->right() + 1.5 * hmax)
+                break;
+            if (o->x < c->cx() || std::abs(o->cy() - c->cy()) > 0.35 * hmax ||
+                std::min(c->h, o->h) < 0.35 * hmax)
+                continue;
+            if (best < 0 || o->x < bestLeft) {
+                best = static_cast<int>(j);
+                bestLeft = o->x;
+            }
+        }
+        if (best >= 0)
+            parent[static_cast<size_t>(find(static_cast<int>(i)))] = find(best);
+    }
+    std::unordered_map<int, std::vector<const Comp*>> groups;
+    for (size_t i = 0; i < comps.size(); ++i)
+        groups[find(static_cast<int>(i))].push_back(comps[i]);
+    std::vector<Row> rows;
+    for (auto& [root, group] : groups) {
+        if (group.size() < 12)
+            continue;
+        Row row;
+        if (analyseRow(std::move(group), row))
+            rows.push_back(std::move(row));
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.midY < b.midY; });
+    return rows;
+}
+
+} // namespace
+
+BandSearch findMrzBands(const GreyImage& page) {
+    BandSearch search;
+    if (page.width < 64 || page.height < 32)
+        return search;
+    setMsgSeverity(L_SEVERITY_NONE);
+    PixPtr work = toPix(page);
+    double scale = 1;
+    while (work && pixGetWidth(work.get()) > 1400 && pixGetHeight(work.get()) > 200) {
+        work.reset(pixScaleAreaMap2(work.get()));
+        scale *= 2;
+    }
+    if (!work)
+        return search;
+    PixPtr binary(pixOtsuThreshOnBackgroundNorm(work.get(), nullptr, 10, 15, 100, 50, 255, 2, 2,
+                                                0.1f, nullptr));
+    if (!binary)
+        return search;
+    const int w = pixGetWidth(binary.get()), h = pixGetHeight(binary.get());
+    const int maxSize = std::max(8, std::min(w, h) / 6);
+    const double angle = textAngle(components(binary.get()), maxSize);
+    PixPtr deskewed(std::abs(angle) < 0.001 ? pixClone(binary.get())
+                                            : pixRotate(binary.get(), static_cast<float>(-angle),
+                                                        L_ROTATE_SAMPLING, L_BRING_IN_WHITE, w, h));
+    if (!deskewed)
+        return search;
+    search.angle = angle;
+    search.frame.pageCx = page.width / 2.0;
+    search.frame.pageCy = page.height / 2.0;
+    search.frame.workCx = pixGetWidth(deskewed.get()) / 2.0;
+    search.frame.workCy = pixGetHeight(deskewed.get()) / 2.0;
+    search.frame.cosA = std::cos(angle);
+    search.frame.sinA = std::sin(angle);
+    search.frame.scale = scale;
+
+    const std::vector<Row> rows = mrzRows(components(deskewed.get()), maxSize);
+    // Stack rows of one length and pitch, close below one another and
+    // aligned at the left, into bands.
+    std::vector<std::vector<const Row*>> stacks;
+    for (const Row& row : rows) {
+        if (!stacks.empty()) {
+            const Row& last = *stacks.back().back();
+            const double gap = row.midY - last.midY;
+            if (row.count == last.count &&
+                std::abs(row.line.pitch - last.line.pitch) < 0.1 * last.line.pitch &&
+                gap > 1.1 * last.height && gap < 2.8 * last.height &&
+                std::abs(row.left - last.left) < 1.5 * last.line.pitch) {
+                stacks.back().push_back(&row);
+                continue;
+            }
+        }
+        stacks.push_back({&row});
+    }
+    for (const auto& stack : stacks) {
+        const size_t needed = stack.front()->count == 30 ? 3 : 2;
+        for (size_t first = 0; first + needed <= stack.size(); first += needed) {
+            Band band;
+            for (size_t i = first; i < first + needed; ++i)
+                band.lines.push_back(stack[i]->line);
+            search.bands.push_back(std::move(band));
+        }
+    }
+    return search;
+}
+
+} // namespace readerlink::ocr::detail
