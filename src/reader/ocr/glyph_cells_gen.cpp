@@ -74,13 +74,22 @@ int main(int argc, char** argv) {
         << "#include \"reader/ocr/glyph_cells.h\"\n\nnamespace readerlink::ocr::detail {\n\n"
         << "const char kGlyphChars[kGlyphCount + 1] = \"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ<\";\n"
         << "const int kGlyphCellWidth = " << cellW << ";\nconst int kGlyphCellHeight = " << cellH
-        << ";\n\nnamespace {\n";
+        << ";\nconst int kGlyphBaseline = " << margin + capTop << ";\n\nnamespace {\n";
     const std::string chars = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ<";
     for (size_t i = 0; i < chars.size(); ++i) {
         const Glyph g = render(face, chars[i]);
         std::vector<unsigned char> cell(static_cast<size_t>(cellW * cellH), 255);
-        // Ink centre goes to the cell centre; the baseline sits margin below cell bottom - margin.
-        const int offsetX = cellW / 2 - g.width / 2;
+                // The ink's centre of mass goes to the cell's centre: the recogniser
+        // centres what it samples the same way, which a bounding box (with
+        // its dependence on a threshold) would not match as well.
+        double mass = 0, moment = 0;
+        for (int y = 0; y < g.rows; ++y)
+            for (int x = 0; x < g.width; ++x) {
+                const double v = g.coverage[static_cast<size_t>(y * g.width + x)];
+                mass += v;
+                moment += v * (x + 0.5);
+            }
+        const int offsetX = static_cast<int>(std::lround(cellW / 2.0 - (mass > 0 ? moment / mass : g.width / 2.0)));
         const int offsetY = margin + (capTop - g.top);
         for (int y = 0; y < g.rows; ++y)
             for (int x = 0; x < g.width; ++x) {

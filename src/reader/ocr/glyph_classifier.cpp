@@ -94,28 +94,40 @@ CellFeatures reduce(const Cell& cell) {
     return f;
 }
 
-struct Reference {
-    int glyph;
-    CellFeatures features;
-};
+constexpr int kBolds[] = {-2, -1, 0, 1, 2, 3, 4};
+constexpr double kSigmas[] = {0.0, 1.5, 3.0, 4.5, 6.0, 8.0};
+constexpr int kBoldCount = static_cast<int>(std::size(kBolds));
+constexpr int kSigmaCount = static_cast<int>(std::size(kSigmas));
 
-std::vector<Reference> buildReferences() {
-    std::vector<Reference> refs;
+// Per variant (bold-major), the 37 glyphs' features.
+using VariantReferences = std::array<CellFeatures, detail::kGlyphCount>;
+
+std::vector<VariantReferences> buildReferences() {
+    std::vector<VariantReferences> refs(static_cast<size_t>(kBoldCount * kSigmaCount));
     for (int g = 0; g < detail::kGlyphCount; ++g) {
         const Cell ink = inkCell(g);
-        for (int bold : {-2, 0, 2, 4})
-            for (double sigma : {0.0, 3.0, 6.0}) {
-                CellFeatures f = reduce(blurred(weighted(ink, bold), sigma));
-                if (normaliseFeatures(f))
-                    refs.push_back({g, f});
+        for (int b = 0; b < kBoldCount; ++b) {
+            const Cell bold = weighted(ink, kBolds[b]);
+            for (int s = 0; s < kSigmaCount; ++s) {
+                CellFeatures f = reduce(blurred(bold, kSigmas[s]));
+                normaliseFeatures(f);
+                refs[static_cast<size_t>(b * kSigmaCount + s)][static_cast<size_t>(g)] = f;
             }
+        }
     }
     return refs;
 }
 
-const std::vector<Reference>& references() {
-    static const std::vector<Reference> refs = buildReferences();
+const std::vector<VariantReferences>& references() {
+    static const std::vector<VariantReferences> refs = buildReferences();
     return refs;
+}
+
+float dot(const CellFeatures& a, const CellFeatures& b) {
+    float sum = 0;
+    for (int i = 0; i < kFeatureSize; ++i)
+        sum += a[static_cast<size_t>(i)] * b[static_cast<size_t>(i)];
+    return sum;
 }
 
 } // namespace
@@ -150,16 +162,41 @@ bool normaliseFeatures(CellFeatures& f) {
     return true;
 }
 
-GlyphScores classifyCell(const CellFeatures& normalised) {
+int variantCount() { return kBoldCount * kSigmaCount; }
+
+int bestVariant(const std::vector<CellFeatures>& cells, float* total) {
+    const auto& refs = references();
+    int best = 0;
+    float bestTotal = -1e30f;
+    for (size_t v = 0; v < refs.size(); ++v) {
+        float sum = 0;
+        for (const CellFeatures& cell : cells) {
+            float top = -1;
+            for (const CellFeatures& ref : refs[v])
+                top = std::max(top, dot(ref, cell));
+            sum += top;
+        }
+        if (sum > bestTotal) {
+            bestTotal = sum;
+            best = static_cast<int>(v);
+        }
+    }
+    if (total)
+        *total = bestTotal;
+    return best;
+}
+
+GlyphScores classifyCell(const CellFeatures& normalised, int variant) {
     GlyphScores scores;
     scores.fill(-1.0f);
-    for (const Reference& ref : references()) {
-        float dot = 0;
-        for (int i = 0; i < kFeatureSize; ++i)
-            dot += ref.features[static_cast<size_t>(i)] * normalised[static_cast<size_t>(i)];
-        float& best = scores[static_cast<size_t>(ref.glyph)];
-        best = std::max(best, dot);
-    }
+    const auto& refs = references();
+    const int b0 = variant / kSigmaCount, s0 = variant % kSigmaCount;
+    for (int b = std::max(0, b0 - 1); b <= std::min(kBoldCount - 1, b0 + 1); ++b)
+        for (int s = std::max(0, s0 - 1); s <= std::min(kSigmaCount - 1, s0 + 1); ++s) {
+            const VariantReferences& set = refs[static_cast<size_t>(b * kSigmaCount + s)];
+            for (size_t g = 0; g < set.size(); ++g)
+                scores[g] = std::max(scores[g], dot(set[g], normalised));
+        }
     return scores;
 }
 

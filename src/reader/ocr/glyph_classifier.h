@@ -1,14 +1,19 @@
 #pragma once
 
 // Scores a character cell against the OCR-B references: normalised
-// correlation with each glyph drawn sharp and blurred, thin and bold.
+// correlation with each glyph drawn in a range of stroke weights and blurs.
+// A page is printed and captured one way throughout, so the caller picks the
+// weight and blur that fit the whole MRZ best (bestVariant) and scores every
+// cell against that variant and its neighbours only: a glyph that looks like
+// another only when drawn much bolder or blurrier is not mistaken for it.
 
 #include <array>
+#include <vector>
 
 namespace readerlink::ocr {
 
-constexpr int kFeatureWidth = 12;
-constexpr int kFeatureHeight = 16;
+constexpr int kFeatureWidth = 14;
+constexpr int kFeatureHeight = 20;
 constexpr int kFeatureSize = kFeatureWidth * kFeatureHeight;
 
 // Ink darkness of one cell, row after row, any scale (normalised inside).
@@ -24,6 +29,13 @@ int glyphIndex(char c); // -1 for a character outside the set
 // Subtracts the mean and scales to unit length; false for a blank cell.
 bool normaliseFeatures(CellFeatures& features);
 
-GlyphScores classifyCell(const CellFeatures& normalised);
+// Weight-and-blur variants of the references.
+int variantCount();
+
+// The variant whose best glyph scores add up highest over `cells`, and that sum.
+int bestVariant(const std::vector<CellFeatures>& cells, float* total = nullptr);
+
+// Scores against `variant` and the variants next to it in weight and blur.
+GlyphScores classifyCell(const CellFeatures& normalised, int variant);
 
 } // namespace readerlink::ocr

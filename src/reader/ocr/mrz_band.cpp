@@ -3,6 +3,8 @@
 #include "reader/ocr/leptonica_pix.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -180,13 +182,16 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
     std::vector<double> heights;
     for (const Comp* c : group)
         heights.push_back(c->h);
-    std::sort(heights.begin(), heights.end());
-    const double H = heights[static_cast<size_t>(0.8 * static_cast<double>(heights.size() - 1))];
+    // Capital height from the taller end: the filler "<" is shorter and may
+    // make up most of a row.
+    std::sort(heights.begin(), heights.end(), std::greater<>());
+    const size_t taller = std::min(heights.size(), std::max<size_t>(3, heights.size() / 5));
+    const double H = heights[taller / 2];
     std::vector<std::pair<double, double>> tops, bottoms;
     std::vector<const Comp*> singles;
     std::vector<double> widths;
     for (const Comp* c : group) {
-        if (c->h >= 0.75 * H && c->h <= 1.3 * H) {
+        if (c->h >= 0.9 * H && c->h <= 1.15 * H) {
             tops.emplace_back(c->cx(), c->y);
             bottoms.emplace_back(c->cx(), c->y + c->h);
             if (c->w <= 1.0 * H)
@@ -195,9 +200,14 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
         if (c->w <= 1.0 * H && c->h >= 0.3 * H)
             singles.push_back(c);
     }
-    if (tops.size() < 5 || singles.size() < 10)
+    if (bottoms.size() < 5 || singles.size() < 10)
         return false;
-    const LineFit top = robustFit(tops, 0.15 * H), bottom = robustFit(bottoms, 0.15 * H);
+    // The row's slant from the centres of all its characters (the filler
+    // "<" sits about mid-height too).
+    std::vector<std::pair<double, double>> centres;
+    for (const Comp* c : singles)
+        centres.emplace_back(c->cx(), c->cy());
+    const LineFit centre = robustFit(centres, 0.2 * H);
     std::vector<double> steps;
     for (size_t i = 1; i < singles.size(); ++i) {
         const double d = singles[i]->cx() - singles[i - 1]->cx();
@@ -207,20 +217,33 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
     if (steps.size() < 5)
         return false;
     double pitch = median(steps);
+    // Index the characters step by step: a small error in the first pitch
+    // estimate must not add up along a 44-character row.
+    std::vector<int> index(singles.size(), 0);
+    for (size_t i = 1; i < singles.size(); ++i)
+        index[i] = index[i - 1] +
+                   std::max(1, static_cast<int>(std::lround((singles[i]->cx() - singles[i - 1]->cx()) / pitch)));
     double origin = singles.front()->cx();
-    std::vector<int> index(singles.size());
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 2; ++round) {
         std::vector<std::pair<double, double>> pts;
-        for (size_t i = 0; i < singles.size(); ++i) {
-            index[i] = static_cast<int>(std::lround((singles[i]->cx() - origin) / pitch));
+        for (size_t i = 0; i < singles.size(); ++i)
             pts.emplace_back(index[i], singles[i]->cx());
-        }
         const LineFit f = robustFit(pts, 0.3 * pitch);
         if (f.b <= 0)
             return false;
         origin = f.a;
         pitch = f.b;
+        for (size_t i = 0; i < singles.size(); ++i)
+            index[i] = static_cast<int>(std::lround((singles[i]->cx() - origin) / pitch));
     }
+    // Where capitals and digits end below and above (the filler "<" ends
+    // short of both); one of the two is the baseline.
+    std::vector<double> drops, rises;
+    for (const auto& [x, y] : bottoms)
+        drops.push_back(y - centre.at(x));
+    for (const auto& [x, y] : tops)
+        rises.push_back(y - centre.at(x));
+    const LineFit bottomLine{centre.a + median(drops), centre.b}, topLine{centre.a + median(rises), centre.b};
     const double charWidth = widths.empty() ? 0.6 * pitch : median(widths);
     int kmin = 1 << 30, kmax = -(1 << 30);
     for (const Comp* c : group) {
@@ -246,11 +269,18 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
             row.line.cellX[static_cast<size_t>(k)] = singles[i]->cx();
     }
     for (double x : row.line.cellX) {
-        row.line.top.push_back(top.at(x));
-        row.line.bottom.push_back(bottom.at(x));
+        row.line.bottom.push_back(bottomLine.at(x));
+        row.line.top.push_back(topLine.at(x));
+    }
+    if (std::getenv("OCRDEBUG")) {
+        std::fprintf(stderr, "row n %d pitch %.2f slope %.4f H %.1f\n", count, pitch, centre.b, H);
+        for (int k = 0; k < count; ++k) std::fprintf(stderr, " %.1f/%.1f/%.1f", row.line.cellX[k], row.line.top[k], row.line.bottom[k]);
+        std::fprintf(stderr, "\n");
+        for (const Comp* c : group) std::fprintf(stderr, " [%.0f,%.0f %.0fx%.0f]", c->x, c->y, c->w, c->h);
+        std::fprintf(stderr, "\n");
     }
     const double mx = row.line.cellX[static_cast<size_t>(count / 2)];
-    row.midY = (top.at(mx) + bottom.at(mx)) / 2;
+    row.midY = centre.at(mx);
     row.left = row.line.cellX.front();
     return true;
 }
@@ -304,6 +334,35 @@ std::vector<Row> mrzRows(const std::vector<Comp>& all, double maxHeight) {
     return rows;
 }
 
+// Turns a 1-bit picture by -angle about its centre, onto a canvas large
+// enough for all of it. Done here rather than by pixRotate so that the
+// mapping back to the page (Frame) is exact.
+PixPtr deskew(PIX* binary, double angle) {
+    const int w = pixGetWidth(binary), h = pixGetHeight(binary);
+    const double c = std::cos(angle), s = std::sin(angle);
+    const int ow = static_cast<int>(std::ceil(w * std::abs(c) + h * std::abs(s))) + 2;
+    const int oh = static_cast<int>(std::ceil(w * std::abs(s) + h * std::abs(c))) + 2;
+    PixPtr out(pixCreate(ow, oh, 1));
+    if (!out)
+        return out;
+    const l_uint32* src = pixGetData(binary);
+    const int swpl = pixGetWpl(binary);
+    l_uint32* dst = pixGetData(out.get());
+    const int dwpl = pixGetWpl(out.get());
+    for (int y = 0; y < oh; ++y) {
+        // Source point of (0.5, y + 0.5) and its step per output pixel.
+        const double dx0 = 0.5 - ow / 2.0, dy = y + 0.5 - oh / 2.0;
+        double sx = w / 2.0 + dx0 * c - dy * s, sy = h / 2.0 + dx0 * s + dy * c;
+        l_uint32* line = dst + static_cast<size_t>(y) * dwpl;
+        for (int x = 0; x < ow; ++x, sx += c, sy += s) {
+            const int ix = static_cast<int>(std::floor(sx)), iy = static_cast<int>(std::floor(sy));
+            if (ix >= 0 && iy >= 0 && ix < w && iy < h && GET_DATA_BIT(src + static_cast<size_t>(iy) * swpl, ix))
+                SET_DATA_BIT(line, x);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 BandSearch findMrzBands(const GreyImage& page) {
@@ -326,14 +385,12 @@ BandSearch findMrzBands(const GreyImage& page) {
     const int w = pixGetWidth(binary.get()), h = pixGetHeight(binary.get());
     const int maxSize = std::max(8, std::min(w, h) / 6);
     const double angle = textAngle(components(binary.get()), maxSize);
-    PixPtr deskewed(std::abs(angle) < 0.001 ? pixClone(binary.get())
-                                            : pixRotate(binary.get(), static_cast<float>(-angle),
-                                                        L_ROTATE_SAMPLING, L_BRING_IN_WHITE, w, h));
+    PixPtr deskewed = std::abs(angle) < 0.001 ? PixPtr(pixClone(binary.get())) : deskew(binary.get(), angle);
     if (!deskewed)
         return search;
     search.angle = angle;
-    search.frame.pageCx = page.width / 2.0;
-    search.frame.pageCy = page.height / 2.0;
+    search.frame.sourceCx = w / 2.0;
+    search.frame.sourceCy = h / 2.0;
     search.frame.workCx = pixGetWidth(deskewed.get()) / 2.0;
     search.frame.workCy = pixGetHeight(deskewed.get()) / 2.0;
     search.frame.cosA = std::cos(angle);

@@ -12,22 +12,24 @@ namespace readerlink::ocr::detail {
 
 // Maps coordinates of the deskewed working picture to the page's.
 struct Frame {
-    double pageCx = 0, pageCy = 0;
-    double workCx = 0, workCy = 0;
+    double workCx = 0, workCy = 0;     // centre of the deskewed working picture
+    double sourceCx = 0, sourceCy = 0; // centre of the working picture before deskewing
     double cosA = 1, sinA = 0;
-    double scale = 1;
+    double scale = 1; // page pixels per working pixel
 
     void toPage(double x, double y, double& px, double& py) const {
-        const double dx = (x - workCx) * scale, dy = (y - workCy) * scale;
-        px = pageCx + dx * cosA - dy * sinA;
-        py = pageCy + dx * sinA + dy * cosA;
+        const double dx = x - workCx, dy = y - workCy;
+        px = (sourceCx + dx * cosA - dy * sinA) * scale;
+        py = (sourceCy + dx * sinA + dy * cosA) * scale;
     }
 };
 
 // One MRZ row in deskewed working coordinates, cell by cell, left to right
 // as it lies (an upside-down MRZ is still listed as it lies).
 struct BandLine {
-    std::vector<double> cellX, top, bottom;
+    std::vector<double> cellX;
+    std::vector<double> bottom; // where the tall characters end below, as the row lies
+    std::vector<double> top;    // and above: the baseline when the row is upside down
     double pitch = 0;
 };
 

@@ -6,6 +6,9 @@
 #include "reader/ocr/mrz_decoder.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <numbers>
 
@@ -32,15 +35,16 @@ double bilinear(const GreyImage& page, double x, double y) {
     return top * (1 - fy) + bottom * fy;
 }
 
-// Ink of one cell as it lies on the deskewed page.
-CellFeatures sampleCell(const GreyImage& page, const detail::Frame& frame,
-                        const detail::BandLine& line, size_t k) {
-    const double x0 = line.cellX[k] - line.pitch / 2;
-    const double height = line.bottom[k] - line.top[k];
-    const double y0 = line.top[k] - detail::kCellMargin * height;
-    const double cellH = height * (1 + 2 * detail::kCellMargin);
-    const double stepX = line.pitch / (kFeatureWidth * kSuper),
-                 stepY = cellH / (kFeatureHeight * kSuper);
+CellFeatures sampleAt(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line, size_t k,
+                      double centreX, bool upsideDown) {
+    const double scale = line.pitch / detail::kGlyphCellWidth;
+    const double x0 = centreX - line.pitch / 2;
+    // Upside down the baseline is the row's upper edge as it lies, and the
+    // cell is read turned half round afterwards.
+    const double y0 = upsideDown ? line.top[k] - (detail::kGlyphCellHeight - detail::kGlyphBaseline) * scale
+                                 : line.bottom[k] - detail::kGlyphBaseline * scale;
+    const double cellH = detail::kGlyphCellHeight * scale;
+    const double stepX = line.pitch / (kFeatureWidth * kSuper), stepY = cellH / (kFeatureHeight * kSuper);
     CellFeatures f{};
     for (int fy = 0; fy < kFeatureHeight; ++fy)
         for (int fx = 0; fx < kFeatureWidth; ++fx) {
@@ -48,12 +52,40 @@ CellFeatures sampleCell(const GreyImage& page, const detail::Frame& frame,
             for (int sy = 0; sy < kSuper; ++sy)
                 for (int sx = 0; sx < kSuper; ++sx) {
                     double px, py;
-                    frame.toPage(x0 + (fx * kSuper + sx + 0.5) * stepX,
-                                 y0 + (fy * kSuper + sy + 0.5) * stepY, px, py);
+                    frame.toPage(x0 + (fx * kSuper + sx + 0.5) * stepX, y0 + (fy * kSuper + sy + 0.5) * stepY, px, py);
                     sum += 255.0 - bilinear(page, px, py);
                 }
             f[static_cast<size_t>(fy * kFeatureWidth + fx)] = static_cast<float>(sum);
         }
+    return f;
+}
+
+// Horizontal centre of the ink's mass, in feature columns from the middle.
+double inkOffset(const CellFeatures& f) {
+    const float paper = *std::min_element(f.begin(), f.end());
+    double mass = 0, moment = 0;
+    for (int fy = 0; fy < kFeatureHeight; ++fy)
+        for (int fx = 0; fx < kFeatureWidth; ++fx) {
+            const double v = f[static_cast<size_t>(fy * kFeatureWidth + fx)] - paper;
+            mass += v;
+            moment += v * (fx + 0.5);
+        }
+    return mass > 0 ? moment / mass - kFeatureWidth / 2.0 : 0.0;
+}
+
+// Ink of one cell as it lies on the deskewed page, centred on the ink's
+// mass as the references are.
+CellFeatures sampleCell(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line, size_t k,
+                        bool upsideDown) {
+    double centre = line.cellX[k];
+    CellFeatures f = sampleAt(page, frame, line, k, centre, upsideDown);
+    for (int round = 0; round < 2; ++round) {
+        const double shift = std::clamp(inkOffset(f), -2.5, 2.5) * line.pitch / kFeatureWidth;
+        if (std::abs(shift) < 0.05 * line.pitch / kFeatureWidth)
+            break;
+        centre += shift;
+        f = sampleAt(page, frame, line, k, centre, upsideDown);
+    }
     return f;
 }
 
@@ -63,26 +95,92 @@ CellFeatures turned(const CellFeatures& f) {
     return out;
 }
 
+// The band's cells in reading order, normalised; upside down the rows and
+// cells come in reverse and each cell turned half round.
+std::vector<std::vector<CellFeatures>> readingOrder(const std::vector<std::vector<CellFeatures>>& cells,
+                                                    bool upsideDown) {
+    std::vector<std::vector<CellFeatures>> out;
+    for (size_t r = 0; r < cells.size(); ++r) {
+        const auto& row = cells[upsideDown ? cells.size() - 1 - r : r];
+        std::vector<CellFeatures> line;
+        for (size_t i = 0; i < row.size(); ++i) {
+            CellFeatures f = upsideDown ? turned(row[row.size() - 1 - i]) : row[i];
+            if (!normaliseFeatures(f))
+                f.fill(0.0f);
+            line.push_back(f);
+        }
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
 struct Orientation {
     std::vector<std::vector<GlyphScores>> scores;
-    float total = 0;
-    int cells = 0;
+    float mean = 0;
+    bool upsideDown = false;
 };
 
-void addLine(Orientation& o, const std::vector<CellFeatures>& cells, bool upsideDown) {
-    std::vector<GlyphScores> line;
-    for (size_t i = 0; i < cells.size(); ++i) {
-        CellFeatures f = upsideDown ? turned(cells[cells.size() - 1 - i]) : cells[i];
-        GlyphScores s;
-        if (normaliseFeatures(f))
-            s = classifyCell(f);
-        else
-            s.fill(-1.0f);
-        o.total += *std::max_element(s.begin(), s.end());
-        ++o.cells;
-        line.push_back(s);
+// `cells[u]`: the band's cells as they lie, sampled for reading upright
+// (u = 0) or upside down (u = 1).
+Orientation classifyBand(const std::array<std::vector<std::vector<CellFeatures>>, 2>& cells) {
+    // Which way up and which stroke weight and blur, from every other cell.
+    Orientation result;
+    float bestTotal = -1e30f;
+    int variant = 0;
+    std::vector<std::vector<CellFeatures>> chosen;
+    for (bool upsideDown : {false, true}) {
+        auto ordered = readingOrder(cells[upsideDown ? 1 : 0], upsideDown);
+        std::vector<CellFeatures> sample;
+        for (const auto& line : ordered)
+            for (size_t i = 0; i < line.size(); i += 2)
+                sample.push_back(line[i]);
+        float total = 0;
+        const int v = bestVariant(sample, &total);
+        if (std::getenv("OCRDEBUG")) std::fprintf(stderr, "upside %d variant %d total %f cells %zu\n", upsideDown, v, total, sample.size());
+        if (total > bestTotal) {
+            bestTotal = total;
+            variant = v;
+            result.upsideDown = upsideDown;
+            chosen = std::move(ordered);
+        }
     }
-    o.scores.push_back(std::move(line));
+    float sum = 0;
+    int count = 0;
+    for (const auto& line : chosen) {
+        std::vector<GlyphScores> row;
+        for (const CellFeatures& f : line) {
+            row.push_back(classifyCell(f, variant));
+            sum += *std::max_element(row.back().begin(), row.back().end());
+            ++count;
+        }
+        result.scores.push_back(std::move(row));
+    }
+    if (const char* cellEnv = std::getenv("OCRCELL")) {
+        const int line = cellEnv[0] - '0', pos = std::atoi(cellEnv + 2);
+        const CellFeatures& f = std::getenv("OCRFLIP") ? readingOrder(cells[1], true)[line][pos] : chosen[line][pos];
+        for (int y = 0; y < kFeatureHeight; ++y) {
+            for (int x = 0; x < kFeatureWidth; ++x) {
+                const float v = f[y * kFeatureWidth + x];
+                std::fputc(v > 0.08 ? '#' : v > 0.02 ? '+' : v > -0.02 ? '.' : ' ', stderr);
+            }
+            std::fputc('\n', stderr);
+        }
+    }
+    if (std::getenv("OCRDEBUG")) {
+        std::fprintf(stderr, "variant %d upside %d\n", variant, result.upsideDown);
+        for (const auto& row : result.scores) {
+            for (const auto& sc : row) {
+                int a = 0, b = 1;
+                for (int g = 0; g < 37; ++g) if (sc[g] > sc[a]) a = g;
+                if (a == b) b = 0;
+                for (int g = 0; g < 37; ++g) if (g != a && sc[g] > sc[b]) b = g;
+                std::fprintf(stderr, "%c%.2f/%c%.2f ", glyphChar(a), sc[a], glyphChar(b), sc[b]);
+            }
+            std::fprintf(stderr, "\n");
+        }
+    }
+    result.mean = count ? sum / static_cast<float>(count) : 0.0f;
+    return result;
 }
 
 } // namespace
@@ -111,29 +209,19 @@ PageReading recogniseMrz(const GreyImage& page) {
         return reading;
     const detail::BandSearch search = detail::findMrzBands(page);
 
-    struct Candidate {
-        Orientation o;
-        bool upsideDown;
-    };
-    std::vector<Candidate> documents;
+    std::vector<Orientation> documents;
     for (const detail::Band& band : search.bands) {
-        std::vector<std::vector<CellFeatures>> cells;
-        for (const detail::BandLine& line : band.lines) {
-            std::vector<CellFeatures> row;
-            for (size_t k = 0; k < line.cellX.size(); ++k)
-                row.push_back(sampleCell(page, search.frame, line, k));
-            cells.push_back(std::move(row));
-        }
-        Orientation upright, flipped;
-        for (const auto& row : cells)
-            addLine(upright, row, false);
-        for (auto it = cells.rbegin(); it != cells.rend(); ++it)
-            addLine(flipped, *it, true);
-        const bool upsideDown = flipped.total > upright.total;
-        Orientation& best = upsideDown ? flipped : upright;
-        if (best.cells == 0 || best.total / static_cast<float>(best.cells) < kMinimumMeanScore)
-            continue;
-        documents.push_back({std::move(best), upsideDown});
+        std::array<std::vector<std::vector<CellFeatures>>, 2> cells;
+        for (int u = 0; u < 2; ++u)
+            for (const detail::BandLine& line : band.lines) {
+                std::vector<CellFeatures> row;
+                for (size_t k = 0; k < line.cellX.size(); ++k)
+                    row.push_back(sampleCell(page, search.frame, line, k, u == 1));
+                cells[static_cast<size_t>(u)].push_back(std::move(row));
+            }
+        Orientation best = classifyBand(cells);
+        if (best.mean >= kMinimumMeanScore)
+            documents.push_back(std::move(best));
     }
     if (documents.empty())
         return reading;
@@ -142,7 +230,7 @@ PageReading recogniseMrz(const GreyImage& page) {
         return reading;
     }
     reading.outcome = PageOutcome::Mrz;
-    reading.lines = decodeMrz(documents.front().o.scores);
+    reading.lines = decodeMrz(documents.front().scores);
     const mrz::ParsedMrz parsed = mrz::parseMrz(reading.lines);
     reading.layout = parsed.layout;
     for (size_t i = 0; i < reading.lines.size(); ++i)
