@@ -165,6 +165,40 @@ LineFit robustFit(std::vector<std::pair<double, double>> pts, double tolerance) 
     return f;
 }
 
+// One slope for several point sets, each with its own offset; points
+// farther than `tolerance` from their set's line are dropped and the fit
+// repeated.
+LineFit pooledFit(std::initializer_list<const std::vector<std::pair<double, double>>*> sets, double tolerance) {
+    std::vector<std::vector<std::pair<double, double>>> kept;
+    for (const auto* set : sets)
+        kept.push_back(*set);
+    LineFit result;
+    for (int round = 0; round < 3; ++round) {
+        double sxy = 0, sxx = 0;
+        std::vector<std::pair<double, double>> means;
+        for (const auto& set : kept) {
+            double mx = 0, my = 0;
+            for (const auto& [x, y] : set) {
+                mx += x;
+                my += y;
+            }
+            const double n = std::max<double>(1.0, static_cast<double>(set.size()));
+            means.emplace_back(mx / n, my / n);
+            for (const auto& [x, y] : set) {
+                sxy += (x - mx / n) * (y - my / n);
+                sxx += (x - mx / n) * (x - mx / n);
+            }
+        }
+        result.b = sxx > 1e-9 ? sxy / sxx : 0.0;
+        result.a = means.empty() ? 0.0 : means.front().second - result.b * means.front().first;
+        for (size_t i = 0; i < kept.size(); ++i) {
+            const double offset = means[i].second - result.b * means[i].first;
+            std::erase_if(kept[i], [&](const auto& p) { return std::abs(p.second - (offset + result.b * p.first)) > tolerance; });
+        }
+    }
+    return result;
+}
+
 struct Row {
     BandLine line;
     int count = 0;
@@ -202,12 +236,15 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
     }
     if (bottoms.size() < 5 || singles.size() < 10)
         return false;
-    // The row's slant from the centres of all its characters (the filler
-    // "<" sits about mid-height too).
-    std::vector<std::pair<double, double>> centres;
+    // The row's slant, pooled over three sets of points that each lie on a
+    // line of their own: the bottoms and the tops of the tall characters and
+    // the centres of the short ones (the filler "<"). Mixing them in one fit
+    // would tilt a row whose letters and fillers sit in separate halves.
+    std::vector<std::pair<double, double>> shortCentres;
     for (const Comp* c : singles)
-        centres.emplace_back(c->cx(), c->cy());
-    const LineFit centre = robustFit(centres, 0.2 * H);
+        if (c->h < 0.9 * H)
+            shortCentres.emplace_back(c->cx(), c->cy());
+    const LineFit centre = pooledFit({&bottoms, &tops, &shortCentres}, 0.15 * H);
     std::vector<double> steps;
     for (size_t i = 1; i < singles.size(); ++i) {
         const double d = singles[i]->cx() - singles[i - 1]->cx();
@@ -240,10 +277,10 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
     // short of both); one of the two is the baseline.
     std::vector<double> drops, rises;
     for (const auto& [x, y] : bottoms)
-        drops.push_back(y - centre.at(x));
+        drops.push_back(y - centre.b * x);
     for (const auto& [x, y] : tops)
-        rises.push_back(y - centre.at(x));
-    const LineFit bottomLine{centre.a + median(drops), centre.b}, topLine{centre.a + median(rises), centre.b};
+        rises.push_back(y - centre.b * x);
+    const LineFit bottomLine{median(drops), centre.b}, topLine{median(rises), centre.b};
     const double charWidth = widths.empty() ? 0.6 * pitch : median(widths);
     int kmin = 1 << 30, kmax = -(1 << 30);
     for (const Comp* c : group) {
@@ -280,7 +317,7 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
         std::fprintf(stderr, "\n");
     }
     const double mx = row.line.cellX[static_cast<size_t>(count / 2)];
-    row.midY = centre.at(mx);
+    row.midY = (bottomLine.at(mx) + topLine.at(mx)) / 2;
     row.left = row.line.cellX.front();
     return true;
 }
@@ -389,6 +426,7 @@ BandSearch findMrzBands(const GreyImage& page) {
     if (!deskewed)
         return search;
     search.angle = angle;
+    if (std::getenv("OCRDEBUG")) std::fprintf(stderr, "angle %.5f\n", angle);
     search.frame.sourceCx = w / 2.0;
     search.frame.sourceCy = h / 2.0;
     search.frame.workCx = pixGetWidth(deskewed.get()) / 2.0;

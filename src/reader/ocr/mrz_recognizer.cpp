@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 #include <numbers>
 
@@ -18,7 +16,7 @@ namespace {
 
 // Below this mean correlation the rows are print of some other kind.
 constexpr float kMinimumMeanScore = 0.45f;
-constexpr int kSuper = 3; // samples per feature cell and axis
+constexpr int kSuper = 2; // samples per feature cell and axis
 
 double bilinear(const GreyImage& page, double x, double y) {
     x -= 0.5;
@@ -35,149 +33,148 @@ double bilinear(const GreyImage& page, double x, double y) {
     return top * (1 - fy) + bottom * fy;
 }
 
-CellFeatures sampleAt(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line, size_t k,
-                      double centreX, bool upsideDown) {
-    const double scale = line.pitch / detail::kGlyphCellWidth;
-    const double x0 = centreX - line.pitch / 2;
-    // Upside down the baseline is the row's upper edge as it lies, and the
-    // cell is read turned half round afterwards.
-    const double y0 = upsideDown ? line.top[k] - (detail::kGlyphCellHeight - detail::kGlyphBaseline) * scale
-                                 : line.bottom[k] - detail::kGlyphBaseline * scale;
-    const double cellH = detail::kGlyphCellHeight * scale;
-    const double stepX = line.pitch / (kFeatureWidth * kSuper), stepY = cellH / (kFeatureHeight * kSuper);
-    CellFeatures f{};
-    for (int fy = 0; fy < kFeatureHeight; ++fy)
-        for (int fx = 0; fx < kFeatureWidth; ++fx) {
-            double sum = 0;
-            for (int sy = 0; sy < kSuper; ++sy)
-                for (int sx = 0; sx < kSuper; ++sx) {
-                    double px, py;
-                    frame.toPage(x0 + (fx * kSuper + sx + 0.5) * stepX, y0 + (fy * kSuper + sy + 0.5) * stepY, px, py);
-                    sum += 255.0 - bilinear(page, px, py);
-                }
-            f[static_cast<size_t>(fy * kFeatureWidth + fx)] = static_cast<float>(sum);
-        }
-    return f;
-}
+// Samples cells of one band row, read upright or upside down.
+class RowSampler {
+public:
+    RowSampler(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line, bool upsideDown)
+        : page_(page), frame_(frame), line_(line), upsideDown_(upsideDown) {}
 
-// Horizontal centre of the ink's mass, in feature columns from the middle.
-double inkOffset(const CellFeatures& f) {
-    const float paper = *std::min_element(f.begin(), f.end());
-    double mass = 0, moment = 0;
-    for (int fy = 0; fy < kFeatureHeight; ++fy)
-        for (int fx = 0; fx < kFeatureWidth; ++fx) {
-            const double v = f[static_cast<size_t>(fy * kFeatureWidth + fx)] - paper;
-            mass += v;
-            moment += v * (fx + 0.5);
-        }
-    return mass > 0 ? moment / mass - kFeatureWidth / 2.0 : 0.0;
-}
-
-// Ink of one cell as it lies on the deskewed page, centred on the ink's
-// mass as the references are.
-CellFeatures sampleCell(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line, size_t k,
-                        bool upsideDown) {
-    double centre = line.cellX[k];
-    CellFeatures f = sampleAt(page, frame, line, k, centre, upsideDown);
-    for (int round = 0; round < 2; ++round) {
-        const double shift = std::clamp(inkOffset(f), -2.5, 2.5) * line.pitch / kFeatureWidth;
-        if (std::abs(shift) < 0.05 * line.pitch / kFeatureWidth)
-            break;
-        centre += shift;
-        f = sampleAt(page, frame, line, k, centre, upsideDown);
+    size_t size() const { return line_.cellX.size(); }
+    // Height of one feature row in working pixels.
+    double featureRow() const {
+        return detail::kGlyphCellHeight * line_.pitch / detail::kGlyphCellWidth / kFeatureHeight;
     }
-    return f;
-}
 
-CellFeatures turned(const CellFeatures& f) {
-    CellFeatures out;
-    std::reverse_copy(f.begin(), f.end(), out.begin());
-    return out;
-}
-
-// The band's cells in reading order, normalised; upside down the rows and
-// cells come in reverse and each cell turned half round.
-std::vector<std::vector<CellFeatures>> readingOrder(const std::vector<std::vector<CellFeatures>>& cells,
-                                                    bool upsideDown) {
-    std::vector<std::vector<CellFeatures>> out;
-    for (size_t r = 0; r < cells.size(); ++r) {
-        const auto& row = cells[upsideDown ? cells.size() - 1 - r : r];
-        std::vector<CellFeatures> line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            CellFeatures f = upsideDown ? turned(row[row.size() - 1 - i]) : row[i];
-            if (!normaliseFeatures(f))
-                f.fill(0.0f);
-            line.push_back(f);
+    // Cell `i` in reading order, `dy` working pixels lower as the row lies,
+    // centred on its ink's mass as the references are; normalised.
+    CellFeatures cell(size_t i, double dy) const {
+        const size_t k = upsideDown_ ? size() - 1 - i : i;
+        double centre = line_.cellX[k];
+        CellFeatures f = sampleAt(k, centre, dy);
+        for (int round = 0; round < 2; ++round) {
+            const double shift = std::clamp(inkOffset(f), -2.5, 2.5) * line_.pitch / kFeatureWidth;
+            if (std::abs(shift) < 0.05 * line_.pitch / kFeatureWidth)
+                break;
+            centre += shift;
+            f = sampleAt(k, centre, dy);
         }
-        out.push_back(std::move(line));
+        if (upsideDown_)
+            std::reverse(f.begin(), f.end());
+        if (!normaliseFeatures(f))
+            f.fill(0.0f);
+        return f;
     }
-    return out;
+
+private:
+    CellFeatures sampleAt(size_t k, double centreX, double dy) const {
+        const double scale = line_.pitch / detail::kGlyphCellWidth;
+        const double x0 = centreX - line_.pitch / 2;
+        // Upside down the baseline is the row's upper edge as it lies.
+        const double y0 = dy + (upsideDown_ ? line_.top[k] - (detail::kGlyphCellHeight - detail::kGlyphBaseline) * scale
+                                            : line_.bottom[k] - detail::kGlyphBaseline * scale);
+        const double cellH = detail::kGlyphCellHeight * scale;
+        const double stepX = line_.pitch / (kFeatureWidth * kSuper), stepY = cellH / (kFeatureHeight * kSuper);
+        // The frame is linear: walk it by steps.
+        double ox, oy, ax, ay, bx, by;
+        frame_.toPage(x0 + 0.5 * stepX, y0 + 0.5 * stepY, ox, oy);
+        frame_.toPage(x0 + 1.5 * stepX, y0 + 0.5 * stepY, ax, ay);
+        frame_.toPage(x0 + 0.5 * stepX, y0 + 1.5 * stepY, bx, by);
+        ax -= ox, ay -= oy, bx -= ox, by -= oy;
+        CellFeatures f{};
+        for (int fy = 0; fy < kFeatureHeight; ++fy)
+            for (int fx = 0; fx < kFeatureWidth; ++fx) {
+                double sum = 0;
+                for (int sy = 0; sy < kSuper; ++sy)
+                    for (int sx = 0; sx < kSuper; ++sx) {
+                        const double u = fx * kSuper + sx, v = fy * kSuper + sy;
+                        sum += 255.0 - bilinear(page_, ox + u * ax + v * bx, oy + u * ay + v * by);
+                    }
+                f[static_cast<size_t>(fy * kFeatureWidth + fx)] = static_cast<float>(sum);
+            }
+        return f;
+    }
+
+    // Horizontal centre of the ink's mass, in feature columns from the middle.
+    static double inkOffset(const CellFeatures& f) {
+        const float paper = *std::min_element(f.begin(), f.end());
+        double mass = 0, moment = 0;
+        for (int fy = 0; fy < kFeatureHeight; ++fy)
+            for (int fx = 0; fx < kFeatureWidth; ++fx) {
+                const double v = f[static_cast<size_t>(fy * kFeatureWidth + fx)] - paper;
+                mass += v;
+                moment += v * (fx + 0.5);
+            }
+        return mass > 0 ? moment / mass - kFeatureWidth / 2.0 : 0.0;
+    }
+
+    const GreyImage& page_;
+    const detail::Frame& frame_;
+    const detail::BandLine& line_;
+    bool upsideDown_;
+};
+
+float bestScore(const CellFeatures& f, int variant) {
+    const GlyphScores s = classifyCell(f, variant);
+    return *std::max_element(s.begin(), s.end());
 }
 
-struct Orientation {
+struct BandReading {
     std::vector<std::vector<GlyphScores>> scores;
     float mean = 0;
     bool upsideDown = false;
 };
 
-// `cells[u]`: the band's cells as they lie, sampled for reading upright
-// (u = 0) or upside down (u = 1).
-Orientation classifyBand(const std::array<std::vector<std::vector<CellFeatures>>, 2>& cells) {
-    // Which way up and which stroke weight and blur, from every other cell.
-    Orientation result;
+BandReading readBand(const GreyImage& page, const detail::Frame& frame, const detail::Band& band) {
+    // Which way up, and which stroke weight and blur, from a third of the cells.
+    BandReading result;
     float bestTotal = -1e30f;
     int variant = 0;
-    std::vector<std::vector<CellFeatures>> chosen;
     for (bool upsideDown : {false, true}) {
-        auto ordered = readingOrder(cells[upsideDown ? 1 : 0], upsideDown);
         std::vector<CellFeatures> sample;
-        for (const auto& line : ordered)
-            for (size_t i = 0; i < line.size(); i += 2)
-                sample.push_back(line[i]);
+        for (const detail::BandLine& line : band.lines) {
+            const RowSampler row(page, frame, line, upsideDown);
+            for (size_t i = 1; i < row.size(); i += 3)
+                sample.push_back(row.cell(i, 0));
+        }
         float total = 0;
         const int v = bestVariant(sample, &total);
-        if (std::getenv("OCRDEBUG")) std::fprintf(stderr, "upside %d variant %d total %f cells %zu\n", upsideDown, v, total, sample.size());
         if (total > bestTotal) {
             bestTotal = total;
             variant = v;
             result.upsideDown = upsideDown;
-            chosen = std::move(ordered);
         }
     }
+    // The rows' height is known to a working pixel or so: settle it, at
+    // either end of each row, by the offset the glyphs match best at.
     float sum = 0;
     int count = 0;
-    for (const auto& line : chosen) {
-        std::vector<GlyphScores> row;
-        for (const CellFeatures& f : line) {
-            row.push_back(classifyCell(f, variant));
-            sum += *std::max_element(row.back().begin(), row.back().end());
+    const size_t lineCount = band.lines.size();
+    for (size_t r = 0; r < lineCount; ++r) {
+        const auto& line = band.lines[result.upsideDown ? lineCount - 1 - r : r];
+        const RowSampler row(page, frame, line, result.upsideDown);
+        const size_t n = row.size();
+        double dyEnd[2] = {0, 0};
+        for (int half = 0; half < 2; ++half) {
+            float best = -1e30f;
+            for (double step : {-1.0, -0.5, 0.0, 0.5, 1.0}) {
+                const double dy = step * row.featureRow();
+                float total = 0;
+                for (size_t i = half * n / 2 + 1; i < (half + 1) * n / 2; i += 3)
+                    total += bestScore(row.cell(i, dy), variant);
+                if (total > best + 1e-4f) {
+                    best = total;
+                    dyEnd[half] = dy;
+                }
+            }
+        }
+        std::vector<GlyphScores> scores;
+        for (size_t i = 0; i < n; ++i) {
+            const double t = std::clamp((static_cast<double>(i) - n / 4.0) / (n / 2.0), 0.0, 1.0);
+            scores.push_back(classifyCell(row.cell(i, dyEnd[0] + t * (dyEnd[1] - dyEnd[0])), variant));
+            sum += *std::max_element(scores.back().begin(), scores.back().end());
             ++count;
         }
-        result.scores.push_back(std::move(row));
-    }
-    if (const char* cellEnv = std::getenv("OCRCELL")) {
-        const int line = cellEnv[0] - '0', pos = std::atoi(cellEnv + 2);
-        const CellFeatures& f = std::getenv("OCRFLIP") ? readingOrder(cells[1], true)[line][pos] : chosen[line][pos];
-        for (int y = 0; y < kFeatureHeight; ++y) {
-            for (int x = 0; x < kFeatureWidth; ++x) {
-                const float v = f[y * kFeatureWidth + x];
-                std::fputc(v > 0.08 ? '#' : v > 0.02 ? '+' : v > -0.02 ? '.' : ' ', stderr);
-            }
-            std::fputc('\n', stderr);
-        }
-    }
-    if (std::getenv("OCRDEBUG")) {
-        std::fprintf(stderr, "variant %d upside %d\n", variant, result.upsideDown);
-        for (const auto& row : result.scores) {
-            for (const auto& sc : row) {
-                int a = 0, b = 1;
-                for (int g = 0; g < 37; ++g) if (sc[g] > sc[a]) a = g;
-                if (a == b) b = 0;
-                for (int g = 0; g < 37; ++g) if (g != a && sc[g] > sc[b]) b = g;
-                std::fprintf(stderr, "%c%.2f/%c%.2f ", glyphChar(a), sc[a], glyphChar(b), sc[b]);
-            }
-            std::fprintf(stderr, "\n");
-        }
+        result.scores.push_back(std::move(scores));
     }
     result.mean = count ? sum / static_cast<float>(count) : 0.0f;
     return result;
@@ -209,17 +206,9 @@ PageReading recogniseMrz(const GreyImage& page) {
         return reading;
     const detail::BandSearch search = detail::findMrzBands(page);
 
-    std::vector<Orientation> documents;
+    std::vector<BandReading> documents;
     for (const detail::Band& band : search.bands) {
-        std::array<std::vector<std::vector<CellFeatures>>, 2> cells;
-        for (int u = 0; u < 2; ++u)
-            for (const detail::BandLine& line : band.lines) {
-                std::vector<CellFeatures> row;
-                for (size_t k = 0; k < line.cellX.size(); ++k)
-                    row.push_back(sampleCell(page, search.frame, line, k, u == 1));
-                cells[static_cast<size_t>(u)].push_back(std::move(row));
-            }
-        Orientation best = classifyBand(cells);
+        BandReading best = readBand(page, search.frame, band);
         if (best.mean >= kMinimumMeanScore)
             documents.push_back(std::move(best));
     }
