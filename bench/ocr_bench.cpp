@@ -6,8 +6,10 @@
 //
 //   bench_ocr [--pages=N] [--tesseract-pages=N] [--failures] [benchmark flags]
 
-#include <benchmark/benchmark.h>
+#include "page_render.h"
+#include "reader/ocr/mrz_recognizer.h"
 
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +19,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "page_render.h"
-#include "reader/ocr/mrz_recognizer.h"
 
 namespace {
 
@@ -42,8 +41,8 @@ struct Page {
 const std::vector<Page>& pages() {
     static const std::vector<Page> all = [] {
         std::vector<Page> out;
-        const mrz::Layout layouts[] = {mrz::Layout::TD1, mrz::Layout::TD2, mrz::Layout::TD3, mrz::Layout::MRVA,
-                                       mrz::Layout::MRVB};
+        const mrz::Layout layouts[] = {mrz::Layout::TD1, mrz::Layout::TD2, mrz::Layout::TD3,
+                                       mrz::Layout::MRVA, mrz::Layout::MRVB};
         const double widthMm[] = {101.6, 121.0, 141.0, 136.0, 121.0};
         for (int i = 0; i < pageCount; ++i) {
             std::mt19937 random(static_cast<unsigned>(1000 + i));
@@ -55,15 +54,24 @@ const std::vector<Page>& pages() {
             if (!onlyFlaw.empty()) {
                 const pagerender::Degradations all = spec.degrade;
                 spec.degrade = {};
-                if (onlyFlaw == "blur") spec.degrade.blur = all.blur;
-                if (onlyFlaw == "noise") spec.degrade.noise = all.noise;
-                if (onlyFlaw == "turn") spec.degrade.rotation = all.rotation;
-                if (onlyFlaw == "perspective") spec.degrade.perspective = all.perspective;
-                if (onlyFlaw == "light") spec.degrade.unevenLight = all.unevenLight;
-                if (onlyFlaw == "jpeg") spec.degrade.jpegQuality = all.jpegQuality;
-                if (onlyFlaw == "background") spec.degrade.background = all.background;
-                if (onlyFlaw == "text") spec.degrade.nearbyText = all.nearbyText;
-                if (onlyFlaw == "bleed") spec.degrade.photoBleed = all.photoBleed;
+                if (onlyFlaw == "blur")
+                    spec.degrade.blur = all.blur;
+                if (onlyFlaw == "noise")
+                    spec.degrade.noise = all.noise;
+                if (onlyFlaw == "turn")
+                    spec.degrade.rotation = all.rotation;
+                if (onlyFlaw == "perspective")
+                    spec.degrade.perspective = all.perspective;
+                if (onlyFlaw == "light")
+                    spec.degrade.unevenLight = all.unevenLight;
+                if (onlyFlaw == "jpeg")
+                    spec.degrade.jpegQuality = all.jpegQuality;
+                if (onlyFlaw == "background")
+                    spec.degrade.background = all.background;
+                if (onlyFlaw == "text")
+                    spec.degrade.nearbyText = all.nearbyText;
+                if (onlyFlaw == "bleed")
+                    spec.degrade.photoBleed = all.photoBleed;
             }
             const bool wide = random() % 4 != 0;
             spec.dpi = wide ? static_cast<int>(2000 / widthMm[which] * 25.4)
@@ -88,7 +96,9 @@ const Figures& ourFigures() {
         for (const Page& page : pages()) {
             const auto started = std::chrono::steady_clock::now();
             const ocr::PageReading reading = ocr::recogniseMrz(page.image);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+            const double ms = std::chrono::duration<double, std::milli>(
+                                  std::chrono::steady_clock::now() - started)
+                                  .count();
             ++f.pages;
             if (page.wide) {
                 f.msWide += ms;
@@ -104,13 +114,15 @@ const Figures& ourFigures() {
                 std::cerr << "page " << index << (reading.valid() ? " WRONG BUT VALID" : "") << " ("
                           << page.image.width << "x" << page.image.height << ", "
                           << ocr::outcomeText(reading.outcome) << ") dpi " << page.dpi << " blur "
-                          << page.degrade.blur << " noise " << page.degrade.noise << " turn " << page.degrade.rotation
-                          << " persp " << page.degrade.perspective << " light " << page.degrade.unevenLight << " jpeg "
+                          << page.degrade.blur << " noise " << page.degrade.noise << " turn "
+                          << page.degrade.rotation << " persp " << page.degrade.perspective
+                          << " light " << page.degrade.unevenLight << " jpeg "
                           << page.degrade.jpegQuality << (page.degrade.background ? " bg" : "")
-                          << (page.degrade.nearbyText ? " text" : "") << (page.degrade.photoBleed ? " bleed" : "")
-                          << "\n";
+                          << (page.degrade.nearbyText ? " text" : "")
+                          << (page.degrade.photoBleed ? " bleed" : "") << "\n";
                 if (!dumpFolder.empty())
-                    pagerender::writeImage(page.image, dumpFolder + "/page" + std::to_string(index) + ".png");
+                    pagerender::writeImage(page.image,
+                                           dumpFolder + "/page" + std::to_string(index) + ".png");
                 for (size_t l = 0; l < page.expected.size(); ++l)
                     std::cerr << "  want " << page.expected[l] << "\n  got  "
                               << (l < reading.lines.size() ? reading.lines[l] : "") << "\n";
@@ -151,12 +163,15 @@ const TesseractFigures& tesseractFigures() {
             const auto image = folder / "page.png";
             const auto out = folder / "out";
             pagerender::writeImage(page.image, image.string());
-            const std::string command = "tesseract " + image.string() + " " + out.string() +
-                                        " -l eng --psm 6 -c tessedit_char_whitelist=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
-                                        "\\< >/dev/null 2>&1";
+            const std::string command =
+                "tesseract " + image.string() + " " + out.string() +
+                " -l eng --psm 6 -c tessedit_char_whitelist=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                "\\< >/dev/null 2>&1";
             const auto started = std::chrono::steady_clock::now();
             const int status = std::system(command.c_str());
-            f.ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+            f.ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                              started)
+                        .count();
             ++f.pages;
             if (status != 0)
                 continue;
@@ -195,7 +210,8 @@ void BM_OcrPage(benchmark::State& state) {
     const TesseractFigures& t = tesseractFigures();
     if (t.available) {
         state.counters["tesseract_pages"] = t.pages;
-        state.counters["tesseract_exact_share"] = t.pages ? static_cast<double>(t.exact) / t.pages : 0;
+        state.counters["tesseract_exact_share"] =
+            t.pages ? static_cast<double>(t.exact) / t.pages : 0;
         state.counters["tesseract_ms_per_page"] = t.pages ? t.ms / t.pages : 0;
     }
 }

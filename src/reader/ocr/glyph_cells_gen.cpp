@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < chars.size(); ++i) {
         const Glyph g = render(face, chars[i]);
         std::vector<unsigned char> cell(static_cast<size_t>(cellW * cellH), 255);
-                // The ink's centre of mass goes to the cell's centre: the recogniser
+        // The ink's centre of mass goes to the cell's centre: the recogniser
         // centres what it samples the same way, which a bounding box (with
         // its dependence on a threshold) would not match as well.
         double mass = 0, moment = 0;
@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
                 mass += v;
                 moment += v * (x + 0.5);
             }
-        const int offsetX = static_cast<int>(std::lround(cellW / 2.0 - (mass > 0 ? moment / mass : g.width / 2.0)));
+        const int offsetX =
+            static_cast<int>(std::lround(cellW / 2.0 - (mass > 0 ? moment / mass : g.width / 2.0)));
         const int offsetY = margin + (capTop - g.top);
         for (int y = 0; y < g.rows; ++y)
             for (int x = 0; x < g.width; ++x) {

@@ -123,11 +123,14 @@ const std::vector<VariantReferences>& references() {
     return refs;
 }
 
+// Eight independent sums so the compiler can use vector registers.
 float dot(const CellFeatures& a, const CellFeatures& b) {
-    float sum = 0;
-    for (int i = 0; i < kFeatureSize; ++i)
-        sum += a[static_cast<size_t>(i)] * b[static_cast<size_t>(i)];
-    return sum;
+    static_assert(kFeatureSize % 8 == 0);
+    float acc[8] = {};
+    for (int i = 0; i < kFeatureSize; i += 8)
+        for (int j = 0; j < 8; ++j)
+            acc[j] += a[static_cast<size_t>(i + j)] * b[static_cast<size_t>(i + j)];
+    return ((acc[0] + acc[1]) + (acc[2] + acc[3])) + ((acc[4] + acc[5]) + (acc[6] + acc[7]));
 }
 
 } // namespace
@@ -162,7 +165,9 @@ bool normaliseFeatures(CellFeatures& f) {
     return true;
 }
 
-int variantCount() { return kBoldCount * kSigmaCount; }
+int variantCount() {
+    return kBoldCount * kSigmaCount;
+}
 
 int bestVariant(const std::vector<CellFeatures>& cells, float* total) {
     const auto& refs = references();
@@ -184,6 +189,17 @@ int bestVariant(const std::vector<CellFeatures>& cells, float* total) {
     if (total)
         *total = bestTotal;
     return best;
+}
+
+float bestScoreIn(const CellFeatures& normalised, int variant) {
+    float best = -1;
+    for (const CellFeatures& ref : references()[static_cast<size_t>(variant)])
+        best = std::max(best, dot(ref, normalised));
+    return best;
+}
+
+int middleVariant() {
+    return 2 * kSigmaCount + 1;
 }
 
 GlyphScores classifyCell(const CellFeatures& normalised, int variant) {

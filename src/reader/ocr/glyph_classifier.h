@@ -35,6 +35,12 @@ int variantCount();
 // The variant whose best glyph scores add up highest over `cells`, and that sum.
 int bestVariant(const std::vector<CellFeatures>& cells, float* total = nullptr);
 
+// The best glyph's score against `variant` alone.
+float bestScoreIn(const CellFeatures& normalised, int variant);
+
+// Plain weight, slight blur: good enough to tell which way up a row is.
+int middleVariant();
+
 // Scores against `variant` and the variants next to it in weight and blur.
 GlyphScores classifyCell(const CellFeatures& normalised, int variant);
 

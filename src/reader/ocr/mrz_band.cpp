@@ -3,8 +3,6 @@
 #include "reader/ocr/leptonica_pix.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -168,7 +166,8 @@ LineFit robustFit(std::vector<std::pair<double, double>> pts, double tolerance) 
 // One slope for several point sets, each with its own offset; points
 // farther than `tolerance` from their set's line are dropped and the fit
 // repeated.
-LineFit pooledFit(std::initializer_list<const std::vector<std::pair<double, double>>*> sets, double tolerance) {
+LineFit pooledFit(std::initializer_list<const std::vector<std::pair<double, double>>*> sets,
+                  double tolerance) {
     std::vector<std::vector<std::pair<double, double>>> kept;
     for (const auto* set : sets)
         kept.push_back(*set);
@@ -193,7 +192,9 @@ LineFit pooledFit(std::initializer_list<const std::vector<std::pair<double, doub
         result.a = means.empty() ? 0.0 : means.front().second - result.b * means.front().first;
         for (size_t i = 0; i < kept.size(); ++i) {
             const double offset = means[i].second - result.b * means[i].first;
-            std::erase_if(kept[i], [&](const auto& p) { return std::abs(p.second - (offset + result.b * p.first)) > tolerance; });
+            std::erase_if(kept[i], [&](const auto& p) {
+                return std::abs(p.second - (offset + result.b * p.first)) > tolerance;
+            });
         }
     }
     return result;
@@ -259,7 +260,8 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
     std::vector<int> index(singles.size(), 0);
     for (size_t i = 1; i < singles.size(); ++i)
         index[i] = index[i - 1] +
-                   std::max(1, static_cast<int>(std::lround((singles[i]->cx() - singles[i - 1]->cx()) / pitch)));
+                   std::max(1, static_cast<int>(
+                                   std::lround((singles[i]->cx() - singles[i - 1]->cx()) / pitch)));
     double origin = singles.front()->cx();
     for (int round = 0; round < 2; ++round) {
         std::vector<std::pair<double, double>> pts;
@@ -308,13 +310,6 @@ bool analyseRow(std::vector<const Comp*> group, Row& row) {
     for (double x : row.line.cellX) {
         row.line.bottom.push_back(bottomLine.at(x));
         row.line.top.push_back(topLine.at(x));
-    }
-    if (std::getenv("OCRDEBUG")) {
-        std::fprintf(stderr, "row n %d pitch %.2f slope %.4f H %.1f\n", count, pitch, centre.b, H);
-        for (int k = 0; k < count; ++k) std::fprintf(stderr, " %.1f/%.1f/%.1f", row.line.cellX[k], row.line.top[k], row.line.bottom[k]);
-        std::fprintf(stderr, "\n");
-        for (const Comp* c : group) std::fprintf(stderr, " [%.0f,%.0f %.0fx%.0f]", c->x, c->y, c->w, c->h);
-        std::fprintf(stderr, "\n");
     }
     const double mx = row.line.cellX[static_cast<size_t>(count / 2)];
     row.midY = (bottomLine.at(mx) + topLine.at(mx)) / 2;
@@ -393,7 +388,8 @@ PixPtr deskew(PIX* binary, double angle) {
         l_uint32* line = dst + static_cast<size_t>(y) * dwpl;
         for (int x = 0; x < ow; ++x, sx += c, sy += s) {
             const int ix = static_cast<int>(std::floor(sx)), iy = static_cast<int>(std::floor(sy));
-            if (ix >= 0 && iy >= 0 && ix < w && iy < h && GET_DATA_BIT(src + static_cast<size_t>(iy) * swpl, ix))
+            if (ix >= 0 && iy >= 0 && ix < w && iy < h &&
+                GET_DATA_BIT(src + static_cast<size_t>(iy) * swpl, ix))
                 SET_DATA_BIT(line, x);
         }
     }
@@ -422,11 +418,11 @@ BandSearch findMrzBands(const GreyImage& page) {
     const int w = pixGetWidth(binary.get()), h = pixGetHeight(binary.get());
     const int maxSize = std::max(8, std::min(w, h) / 6);
     const double angle = textAngle(components(binary.get()), maxSize);
-    PixPtr deskewed = std::abs(angle) < 0.001 ? PixPtr(pixClone(binary.get())) : deskew(binary.get(), angle);
+    PixPtr deskewed =
+        std::abs(angle) < 0.001 ? PixPtr(pixClone(binary.get())) : deskew(binary.get(), angle);
     if (!deskewed)
         return search;
     search.angle = angle;
-    if (std::getenv("OCRDEBUG")) std::fprintf(stderr, "angle %.5f\n", angle);
     search.frame.sourceCx = w / 2.0;
     search.frame.sourceCy = h / 2.0;
     search.frame.workCx = pixGetWidth(deskewed.get()) / 2.0;

@@ -36,7 +36,8 @@ double bilinear(const GreyImage& page, double x, double y) {
 // Samples cells of one band row, read upright or upside down.
 class RowSampler {
 public:
-    RowSampler(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line, bool upsideDown)
+    RowSampler(const GreyImage& page, const detail::Frame& frame, const detail::BandLine& line,
+               bool upsideDown)
         : page_(page), frame_(frame), line_(line), upsideDown_(upsideDown) {}
 
     size_t size() const { return line_.cellX.size(); }
@@ -70,10 +71,13 @@ private:
         const double scale = line_.pitch / detail::kGlyphCellWidth;
         const double x0 = centreX - line_.pitch / 2;
         // Upside down the baseline is the row's upper edge as it lies.
-        const double y0 = dy + (upsideDown_ ? line_.top[k] - (detail::kGlyphCellHeight - detail::kGlyphBaseline) * scale
-                                            : line_.bottom[k] - detail::kGlyphBaseline * scale);
+        const double y0 =
+            dy + (upsideDown_
+                      ? line_.top[k] - (detail::kGlyphCellHeight - detail::kGlyphBaseline) * scale
+                      : line_.bottom[k] - detail::kGlyphBaseline * scale);
         const double cellH = detail::kGlyphCellHeight * scale;
-        const double stepX = line_.pitch / (kFeatureWidth * kSuper), stepY = cellH / (kFeatureHeight * kSuper);
+        const double stepX = line_.pitch / (kFeatureWidth * kSuper),
+                     stepY = cellH / (kFeatureHeight * kSuper);
         // The frame is linear: walk it by steps.
         double ox, oy, ax, ay, bx, by;
         frame_.toPage(x0 + 0.5 * stepX, y0 + 0.5 * stepY, ox, oy);
@@ -113,11 +117,6 @@ private:
     bool upsideDown_;
 };
 
-float bestScore(const CellFeatures& f, int variant) {
-    const GlyphScores s = classifyCell(f, variant);
-    return *std::max_element(s.begin(), s.end());
-}
-
 struct BandReading {
     std::vector<std::vector<GlyphScores>> scores;
     float mean = 0;
@@ -125,25 +124,21 @@ struct BandReading {
 };
 
 BandReading readBand(const GreyImage& page, const detail::Frame& frame, const detail::Band& band) {
-    // Which way up, and which stroke weight and blur, from a third of the cells.
+    // Which way up, then which stroke weight and blur, from a third of the cells.
     BandReading result;
-    float bestTotal = -1e30f;
-    int variant = 0;
-    for (bool upsideDown : {false, true}) {
-        std::vector<CellFeatures> sample;
+    std::vector<CellFeatures> samples[2];
+    float totals[2] = {0, 0};
+    for (int u = 0; u < 2; ++u) {
         for (const detail::BandLine& line : band.lines) {
-            const RowSampler row(page, frame, line, upsideDown);
+            const RowSampler row(page, frame, line, u == 1);
             for (size_t i = 1; i < row.size(); i += 3)
-                sample.push_back(row.cell(i, 0));
+                samples[u].push_back(row.cell(i, 0));
         }
-        float total = 0;
-        const int v = bestVariant(sample, &total);
-        if (total > bestTotal) {
-            bestTotal = total;
-            variant = v;
-            result.upsideDown = upsideDown;
-        }
+        for (const CellFeatures& f : samples[u])
+            totals[u] += bestScoreIn(f, middleVariant());
     }
+    result.upsideDown = totals[1] > totals[0];
+    const int variant = bestVariant(samples[result.upsideDown ? 1 : 0]);
     // The rows' height is known to a working pixel or so: settle it, at
     // either end of each row, by the offset the glyphs match best at.
     float sum = 0;
@@ -160,7 +155,7 @@ BandReading readBand(const GreyImage& page, const detail::Frame& frame, const de
                 const double dy = step * row.featureRow();
                 float total = 0;
                 for (size_t i = half * n / 2 + 1; i < (half + 1) * n / 2; i += 3)
-                    total += bestScore(row.cell(i, dy), variant);
+                    total += bestScoreIn(row.cell(i, dy), variant);
                 if (total > best + 1e-4f) {
                     best = total;
                     dyEnd[half] = dy;
@@ -170,7 +165,8 @@ BandReading readBand(const GreyImage& page, const detail::Frame& frame, const de
         std::vector<GlyphScores> scores;
         for (size_t i = 0; i < n; ++i) {
             const double t = std::clamp((static_cast<double>(i) - n / 4.0) / (n / 2.0), 0.0, 1.0);
-            scores.push_back(classifyCell(row.cell(i, dyEnd[0] + t * (dyEnd[1] - dyEnd[0])), variant));
+            scores.push_back(
+                classifyCell(row.cell(i, dyEnd[0] + t * (dyEnd[1] - dyEnd[0])), variant));
             sum += *std::max_element(scores.back().begin(), scores.back().end());
             ++count;
         }
