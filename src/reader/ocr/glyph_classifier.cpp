@@ -54,21 +54,28 @@ Cell blurred(const Cell& in, double sigma) {
     return out;
 }
 
-// Grows (bold > 0) or shrinks the strokes by a square of the given radius.
+// Grows (bold > 0) or shrinks the strokes by a square of the given radius,
+// a row pass then a column pass.
 Cell weighted(const Cell& in, int bold) {
     if (bold == 0)
         return in;
     const int w = kGlyphCellWidth, h = kGlyphCellHeight, r = std::abs(bold);
-    Cell out(in.size());
+    const auto pick = [bold](float a, float b) {
+        return bold > 0 ? std::max(a, b) : std::min(a, b);
+    };
+    Cell rows(in.size()), out(in.size());
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            float v = bold > 0 ? 0.0f : 1.0f;
-            for (int dy = -r; dy <= r; ++dy)
-                for (int dx = -r; dx <= r; ++dx) {
-                    const float s = in[static_cast<size_t>(std::clamp(y + dy, 0, h - 1) * w +
-                                                           std::clamp(x + dx, 0, w - 1))];
-                    v = bold > 0 ? std::max(v, s) : std::min(v, s);
-                }
+            float v = in[static_cast<size_t>(y * w + x)];
+            for (int d = -r; d <= r; ++d)
+                v = pick(v, in[static_cast<size_t>(y * w + std::clamp(x + d, 0, w - 1))]);
+            rows[static_cast<size_t>(y * w + x)] = v;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            float v = rows[static_cast<size_t>(y * w + x)];
+            for (int d = -r; d <= r; ++d)
+                v = pick(v, rows[static_cast<size_t>(std::clamp(y + d, 0, h - 1) * w + x)]);
             out[static_cast<size_t>(y * w + x)] = v;
         }
     return out;
