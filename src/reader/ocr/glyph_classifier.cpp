@@ -81,6 +81,14 @@ Cell weighted(const Cell& in, int bold) {
     return out;
 }
 
+Cell withoutFaintInk(Cell cell) {
+    const auto [low, high] = std::minmax_element(cell.begin(), cell.end());
+    const float floor = *low + kFaintInk * (*high - *low);
+    for (float& v : cell)
+        v = std::max(0.0f, v - floor);
+    return cell;
+}
+
 CellFeatures reduce(const Cell& cell) {
     CellFeatures f{};
     const double sx = static_cast<double>(kGlyphCellWidth) / kFeatureWidth;
@@ -116,7 +124,7 @@ std::vector<VariantReferences> buildReferences() {
         for (int b = 0; b < kBoldCount; ++b) {
             const Cell bold = weighted(ink, kBolds[b]);
             for (int s = 0; s < kSigmaCount; ++s) {
-                CellFeatures f = reduce(blurred(bold, kSigmas[s]));
+                CellFeatures f = reduce(withoutFaintInk(blurred(bold, kSigmas[s])));
                 normaliseFeatures(f);
                 refs[static_cast<size_t>(b * kSigmaCount + s)][static_cast<size_t>(g)] = f;
             }

@@ -16,6 +16,10 @@ constexpr int kFeatureWidth = 14;
 constexpr int kFeatureHeight = 20;
 constexpr int kFeatureSize = kFeatureWidth * kFeatureHeight;
 
+// Ink lighter than this share of the way from the paper to the darkest ink
+// of a cell is dropped, in the references and in what is read alike.
+constexpr float kFaintInk = 0.3f;
+
 // Ink darkness of one cell, row after row, any scale (normalised inside).
 using CellFeatures = std::array<float, kFeatureSize>;
 

@@ -84,17 +84,25 @@ private:
         frame_.toPage(x0 + 1.5 * stepX, y0 + 0.5 * stepY, ax, ay);
         frame_.toPage(x0 + 0.5 * stepX, y0 + 1.5 * stepY, bx, by);
         ax -= ox, ay -= oy, bx -= ox, by -= oy;
-        CellFeatures f{};
-        for (int fy = 0; fy < kFeatureHeight; ++fy)
-            for (int fx = 0; fx < kFeatureWidth; ++fx) {
-                double sum = 0;
-                for (int sy = 0; sy < kSuper; ++sy)
-                    for (int sx = 0; sx < kSuper; ++sx) {
-                        const double u = fx * kSuper + sx, v = fy * kSuper + sy;
-                        sum += 255.0 - bilinear(page_, ox + u * ax + v * bx, oy + u * ay + v * by);
-                    }
-                f[static_cast<size_t>(fy * kFeatureWidth + fx)] = static_cast<float>(sum);
+        constexpr int kW = kFeatureWidth * kSuper, kH = kFeatureHeight * kSuper;
+        std::array<float, kW * kH> ink;
+        float low = 255, high = 0;
+        for (int v = 0; v < kH; ++v)
+            for (int u = 0; u < kW; ++u) {
+                const float value = static_cast<float>(
+                    255.0 - bilinear(page_, ox + u * ax + v * bx, oy + u * ay + v * by));
+                ink[static_cast<size_t>(v * kW + u)] = value;
+                low = std::min(low, value);
+                high = std::max(high, value);
             }
+        // Faint ink (security print, a photo's bleed) is cut away: only what
+        // is well on the way from the paper to the strokes' ink counts.
+        const float floor = low + kFaintInk * (high - low);
+        CellFeatures f{};
+        for (int v = 0; v < kH; ++v)
+            for (int u = 0; u < kW; ++u)
+                f[static_cast<size_t>((v / kSuper) * kFeatureWidth + u / kSuper)] +=
+                    std::max(0.0f, ink[static_cast<size_t>(v * kW + u)] - floor);
         return f;
     }
 
