@@ -92,6 +92,9 @@ struct Figures {
 const Figures& ourFigures() {
     static const Figures figures = [] {
         Figures f;
+        // The glyph references are drawn at first use; that is start-up, not
+        // the cost of a page.
+        (void)ocr::recogniseMrz(pages().front().image);
         int index = 0;
         for (const Page& page : pages()) {
             const auto started = std::chrono::steady_clock::now();

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -35,6 +36,11 @@ struct Case {
     int dpi;
     pagerender::Degradations flaws;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 pagerender::Degradations with(auto set) {
     pagerender::Degradations d;
