@@ -110,7 +110,7 @@ struct NoHost : HostLink {
 };
 
 struct DirectTarget : DeliveryTarget {
-    int selectedApplication() const override { return kDirectApplicationItem; }
+    int selectedApplication() const override { return 1; } // "Direct"
     bool sendTwoLines() const override { return false; }
     WindowId mainWindowId() const override { return 0; }
 };

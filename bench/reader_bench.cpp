@@ -26,7 +26,7 @@ using namespace readerlink::virtualreader;
 const fs::path kSpecimens = READERLINK_SPECIMENS_DIR;
 
 // The bench thread plays the user-interface thread.
-class LoopDispatcher : public UiDispatcher {
+class LoopDispatcher : public UiThread {
 public:
     void post(std::function<void()> task, std::chrono::milliseconds delay) override {
         std::lock_guard lock(mutex_);

@@ -129,8 +129,8 @@ void BM_DeliveryTiming(benchmark::State& state) {
                               deliveredAt = Clock::now();
                               ++deliveries;
                           },
-                          [] { return static_cast<int>(Handheld); });
-    channel.Connect(Handheld, 1);
+                          [] { return ReaderChoice{static_cast<int>(ReaderKind::Handheld)}; });
+    channel.Connect(1);
     std::vector<double> offsets; // delivery minus first byte, in ms
     for (auto _ : state) {
         for (int i = 0; i < 20; ++i) {

@@ -4,9 +4,6 @@
 
 namespace readerlink {
 
-// "ORLAM" is item 0; any item but "Direct" means the host application.
-inline constexpr int kDirectApplicationItem = 1;
-
 // The window's delivery choices, asked afresh at every delivery so a change
 // in the window takes effect on the next text.
 class DeliveryTarget {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace readerlink {
@@ -35,6 +36,10 @@ inline constexpr std::uint16_t NoKeyCode = 0xFFFF;
 
 inline constexpr std::uint32_t WmInputLangChangeRequest = 0x0050;
 inline constexpr std::uint32_t KlfActivate = 0x0001;
+
+// Shows the engine's modal message box (text, caption "SendKeys") and returns
+// when it is dismissed.
+using KeyboardMessageBox = std::function<void(std::u16string_view text, std::u16string_view caption)>;
 
 // 256 bytes indexed by virtual-key code: bit 7 down, bit 0 toggled.
 using KeyboardStateBytes = std::array<std::uint8_t, 256>;

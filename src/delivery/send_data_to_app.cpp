@@ -1,5 +1,6 @@
 #include "delivery/send_data_to_app.h"
 
+#include "common/station_choices.h"
 #include "delivery/host_data_record.h"
 #include "delivery/keystroke_text.h"
 
@@ -13,7 +14,7 @@ DeliveryDispatcher::DeliveryDispatcher(std::u16string& scanData, const DeliveryT
 }
 
 void DeliveryDispatcher::SendDataToApp() {
-    if (target_.selectedApplication() == kDirectApplicationItem)
+    if (TargetChoice{target_.selectedApplication()}.isTyping())
         typeKeys();
     else
         sendToHost();

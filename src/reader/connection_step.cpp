@@ -5,22 +5,8 @@
 
 namespace readerlink::reader {
 
-namespace {
-constexpr int kPassportReaderItem = 3;
-bool isSerialReaderItem(int item) { return item == 1 || item == 5 || item == 6; }
-} // namespace
-
+// The station calls it for the desk reader only, after saving the choices.
 void ReaderStation::BtnConnectClick() {
-    window_.saveReaderChoices();
-    window_.hideErrorLabel();
-    const int item = window_.readerItem();
-    if (isSerialReaderItem(item)) {
-        window_.connectSerialReader();
-        return;
-    }
-    if (item != kPassportReaderItem)
-        return;
-
     if (controls_.prApi)
         controls_.prApi->CloseDevice();
 

@@ -1,5 +1,6 @@
 #include "reader/image_archive.h"
 
+#include "common/station_choices.h"
 #include "common/text.h"
 #include "reader/archive_names.h"
 #include "reader/field_status.h"
@@ -26,7 +27,6 @@ bool fileExists(const std::u16string& path) {
     return std::filesystem::is_regular_file(toPath(path), ec);
 }
 
-constexpr int kHostApplication = 0;
 
 } // namespace
 
@@ -133,7 +133,7 @@ void ImageArchive::SaveImagesAndNotify(DocumentKind kind) {
 }
 
 void ImageArchive::notifyImageReady() {
-    if (context_.window.targetApplication() != kHostApplication)
+    if (!TargetChoice{context_.window.targetApplication()}.isOrlam())
         return;
     context_.scanData = u"@ImageReady";
     context_.sendDataToApp();

@@ -69,8 +69,7 @@ void ReaderStation::PrApiTestDocEvent(int status) {
 }
 
 void ReaderStation::BtnTriggerClick() {
-    if (window_.readerItem() == 3)
-        runRead();
+    runRead();
 }
 
 void ReaderStation::TriggerTimerTimer() { BtnTriggerClick(); }

@@ -16,18 +16,6 @@ class ReaderWindow {
 public:
     virtual ~ReaderWindow() = default;
 
-    // The item selected in the reader list (3 is the desk passport reader).
-    virtual int readerItem() = 0;
-
-    // Writes the operator's choices to the settings file, as every "Connect"
-    // does first.
-    virtual void saveReaderChoices() = 0;
-
-    virtual void hideErrorLabel() = 0;
-
-    // Opens the serial channel for the serial reader kinds (items 1, 5, 6).
-    virtual void connectSerialReader() = 0;
-
     // The status bar's simple text.
     virtual void setStatusBarText(std::u16string_view text) = 0;
 

@@ -17,7 +17,7 @@ std::u16string hangUpReason(int osError) {
 
 } // namespace
 
-ComThread::ComThread(CustomComPort& port, SerialDevice& device, MainThread& mainThread,
+ComThread::ComThread(CustomComPort& port, SerialDevice& device, UiThread& mainThread,
                      ComEvents events)
     : FComPort(port), device_(device), handOver_(mainThread) {
     // Unchecked: a device that refuses the mask still ends its wait on stop.

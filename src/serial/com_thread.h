@@ -15,7 +15,7 @@ class CustomComPort;
 class ComThread {
 public:
     // Sets the device's event mask and starts the thread.
-    ComThread(CustomComPort& port, SerialDevice& device, MainThread& mainThread, ComEvents events);
+    ComThread(CustomComPort& port, SerialDevice& device, UiThread& mainThread, ComEvents events);
     // Stops the thread if Stop was not called.
     ~ComThread();
     ComThread(const ComThread&) = delete;

@@ -8,7 +8,7 @@
 
 namespace readerlink::serial {
 
-CustomComPort::CustomComPort(SerialDeviceFactory& devices, MainThread& mainThread)
+CustomComPort::CustomComPort(SerialDeviceFactory& devices, UiThread& mainThread)
     : devices_(devices), mainThread_(mainThread) {}
 
 CustomComPort::~CustomComPort() {

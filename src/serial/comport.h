@@ -12,7 +12,7 @@
 #include "serial/com_events.h"
 #include "serial/com_port_error.h"
 #include "serial/com_settings.h"
-#include "serial/main_thread.h"
+#include "common/ui_thread.h"
 #include "serial/serial_device.h"
 
 namespace readerlink::serial {
@@ -38,7 +38,7 @@ public:
 
     // `devices` opens the device by name; `mainThread` receives the hand-overs.
     // Both must outlive the port.
-    CustomComPort(SerialDeviceFactory& devices, MainThread& mainThread);
+    CustomComPort(SerialDeviceFactory& devices, UiThread& mainThread);
     virtual ~CustomComPort(); // closes the port
     CustomComPort(const CustomComPort&) = delete;
     CustomComPort& operator=(const CustomComPort&) = delete;
@@ -171,7 +171,7 @@ private:
     void StopEventThread();
 
     SerialDeviceFactory& devices_;
-    MainThread& mainThread_;
+    UiThread& mainThread_;
     std::unique_ptr<SerialDevice> device_; // the handle: null while closed
 
     std::unique_ptr<ComThread> FEventThread;

@@ -39,7 +39,7 @@ struct HandOver::State {
     }
 };
 
-HandOver::HandOver(MainThread& mainThread)
+HandOver::HandOver(UiThread& mainThread)
     : mainThread_(mainThread), state_(std::make_shared<State>()) {}
 
 HandOver::~HandOver() = default;

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "serial/main_thread.h"
+#include "common/ui_thread.h"
 
 namespace readerlink::serial {
 
@@ -14,7 +14,7 @@ namespace readerlink::serial {
 // wait for the other forever.
 class HandOver {
 public:
-    explicit HandOver(MainThread& mainThread);
+    explicit HandOver(UiThread& mainThread);
     ~HandOver();
     HandOver(const HandOver&) = delete;
     HandOver& operator=(const HandOver&) = delete;
@@ -31,7 +31,7 @@ public:
 
 private:
     struct State;
-    MainThread& mainThread_;
+    UiThread& mainThread_;
     std::shared_ptr<State> state_;
 };
 

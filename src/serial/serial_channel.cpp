@@ -6,31 +6,11 @@
 
 namespace readerlink::serial {
 
-bool IsSerialReader(int readerItem) {
-    return readerItem == Handheld || readerItem == MetrologicFocusMS1890 || readerItem == ThreeMCR100;
-}
-
-std::vector<std::u16string> MemoLines(std::u16string_view text) {
-    std::vector<std::u16string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n')
-            continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
-    return lines;
-}
-
 SerialChannel::SerialChannel(ComPort& port, Timer& bufferTimer, std::u16string& scanData,
                              ActivityLog& log, Dialogs& dialogs,
-                             std::function<void()> sendDataToApp, std::function<int()> readerItem)
+                             std::function<void()> sendDataToApp, std::function<ReaderChoice()> reader)
     : port_(port), bufferTimer_(bufferTimer), scanData_(scanData), log_(log), dialogs_(dialogs),
-      sendDataToApp_(std::move(sendDataToApp)), readerItem_(std::move(readerItem)) {
+      sendDataToApp_(std::move(sendDataToApp)), reader_(std::move(reader)) {
     port_.OnRxChar = [this](CustomComPort&, int count) { ComPortNRxChar(count); };
     // Without this line a failed read would silently end every later scan.
     port_.OnEventThreadEnd = [this](CustomComPort& port, const std::u16string& reason) {
@@ -40,10 +20,7 @@ SerialChannel::SerialChannel(ComPort& port, Timer& bufferTimer, std::u16string& 
     bufferTimer_.setHandler([this] { BufferTimerTimer(); });
 }
 
-void SerialChannel::Connect(int readerItem, int comPortNumber) {
-    // Zebex, Access IS and Wintone-CR620 have no connection step of their own.
-    if (!IsSerialReader(readerItem))
-        return;
+void SerialChannel::Connect(int comPortNumber) {
     if (comPortNumber == 0) {
         dialogs_.showError(u"Please choose com port");
         return;
@@ -64,11 +41,11 @@ void SerialChannel::ComPortNRxChar(int count) {
 
 void SerialChannel::BufferTimerTimer() {
     bufferTimer_.stop();
-    if (readerItem_() == ThreeMCR100)
+    if (reader_().is(ReaderKind::ThreeMCR100))
         scanData_.erase(0, std::min<std::size_t>(8, scanData_.size()));
     // Appended, not replacing the log: its earlier lines are the station's
     // only record of what was read and what failed.
-    for (const std::u16string& line : MemoLines(scanData_))
+    for (const std::u16string& line : splitLines(scanData_))
         log_.log(line);
     struct EmptyAfterwards {
         std::u16string& text;

@@ -1,7 +1,7 @@
 // Any bytes as Settings.ini: reading never fails, and a written key always
 // reads back while every other entry keeps its value.
 
-#include "shell/profile_file.h"
+#include "station/profile_file.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-using readerlink::shell::ProfileFile;
+using readerlink::station::ProfileFile;
 
 namespace {
 

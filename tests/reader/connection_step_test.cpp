@@ -19,8 +19,6 @@ protected:
 };
 
 const std::vector<std::string> kSuccessfulConnect = {
-    "save choices",
-    "hide lblError",
     "create PrApi",
     "create ImViz",
     "create PrDoc",
@@ -160,7 +158,7 @@ TEST_F(ConnectionStepTest, SecondConnectClosesTheOldReaderAndSubscribesTheNewOne
     station.BtnConnectClick();
     journal.lines.clear();
     station.BtnConnectClick();
-    const std::vector<std::string> head = {"save choices", "hide lblError", "PrApi.CloseDevice", "PrApi.Unsubscribe",
+    const std::vector<std::string> head = {"PrApi.CloseDevice", "PrApi.Unsubscribe",
                                            "remove Image", "remove Infra", "create PrApi2"};
     ASSERT_GE(journal.lines.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(journal.lines.begin(), journal.lines.begin() + head.size()), head);
@@ -195,28 +193,6 @@ TEST_F(ConnectionStepTest, ReplacedControlsOutliveARunningRead) {
     EXPECT_NE(during, nullptr);
     EXPECT_TRUE(journal.contains("PrApi.Capture"));
 }
-
-struct ItemCase {
-    int item;
-    std::vector<std::string> journal;
-};
-
-class ReaderItemTest : public ConnectionStepTest, public ::testing::WithParamInterface<ItemCase> {};
-
-TEST_P(ReaderItemTest, OnlyTheDeskReaderCreatesControls) {
-    faults.readerItem = GetParam().item;
-    station.BtnConnectClick();
-    EXPECT_EQ(journal.lines, GetParam().journal);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    OtherItems, ReaderItemTest,
-    ::testing::Values(ItemCase{0, {"save choices", "hide lblError"}}, ItemCase{2, {"save choices", "hide lblError"}},
-                      ItemCase{4, {"save choices", "hide lblError"}},
-                      ItemCase{1, {"save choices", "hide lblError", "connect serial"}},
-                      ItemCase{5, {"save choices", "hide lblError", "connect serial"}},
-                      ItemCase{6, {"save choices", "hide lblError", "connect serial"}}),
-    [](const auto& info) { return "Item" + std::to_string(info.param.item); });
 
 TEST(GetErrorMsg, WritesTheCodeAsEightUpperCaseHexDigitsOfTheUnsignedValue) {
     Journal journal;

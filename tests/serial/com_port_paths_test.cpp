@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/com_port_paths.h"
-#include "../support/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace readerlink::posix {
 namespace {

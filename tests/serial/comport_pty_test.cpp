@@ -11,7 +11,7 @@
 #include "platform/linux/posix_serial_device.h"
 #include "serial/comport.h"
 #include "support/pty_pair.h"
-#include "../support/temp_dir.h"
+#include "support/temp_dir.h"
 #include "support/test_loop.h"
 
 namespace readerlink::serial {

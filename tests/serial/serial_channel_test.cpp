@@ -7,8 +7,9 @@
 #include "platform/linux/posix_serial_device.h"
 #include "serial/serial_channel.h"
 #include "support/pty_pair.h"
+#include "support/manual_timer.h"
 #include "support/recorders.h"
-#include "../support/temp_dir.h"
+#include "support/temp_dir.h"
 #include "support/test_loop.h"
 
 namespace readerlink::serial {
@@ -43,7 +44,7 @@ public:
         ConfigureForMrzReader(*port_);
         channel_ = std::make_unique<SerialChannel>(
             *port_, *timer_, scanData_, log_, dialogs_,
-            [this] { delivered_.push_back(scanData_); }, [this] { return readerItem_; });
+            [this] { delivered_.push_back(scanData_); }, [this] { return ReaderChoice{static_cast<int>(readerItem_)}; });
     }
 
     bool gathered(std::size_t length) {
@@ -60,7 +61,7 @@ public:
     RecordingLog log_;
     RecordingDialogs dialogs_;
     std::vector<std::u16string> delivered_;
-    int readerItem_ = Handheld;
+    ReaderKind readerItem_ = ReaderKind::Handheld;
     std::unique_ptr<SerialChannel> channel_;
 };
 
@@ -71,7 +72,7 @@ std::u16string wide(std::string_view s) {
 }
 
 TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     log_.lines = {u"Reader connected"};
     pty_.write(kMrz90.substr(0, 30));
     ASSERT_TRUE(gathered(30));
@@ -92,7 +93,7 @@ TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
 }
 
 TEST_F(SerialChannelTest, CharactersAfterADeliveryStartASecondBurst) {
-    channel_->Connect(MetrologicFocusMS1890, 7);
+    channel_->Connect(7);
     pty_.write("FIRST");
     ASSERT_TRUE(gathered(5));
     timer_->fire();
@@ -105,7 +106,7 @@ TEST_F(SerialChannelTest, CharactersAfterADeliveryStartASecondBurst) {
 
 struct BurstCase {
     const char* name;
-    int readerItem;
+    ReaderKind readerItem;
     std::string sent;
     std::vector<std::u16string> delivered;
     std::vector<std::u16string> logged;
@@ -117,7 +118,7 @@ class Bursts : public SerialChannelTest, public ::testing::WithParamInterface<Bu
 TEST_P(Bursts, AreCutLoggedAndDeliveredByTheReaderKind) {
     const BurstCase& c = GetParam();
     readerItem_ = c.readerItem;
-    channel_->Connect(c.readerItem, 7);
+    channel_->Connect(7);
     pty_.write(c.sent);
     ASSERT_TRUE(gathered(c.sent.size()));
     timer_->fire();
@@ -129,25 +130,25 @@ TEST_P(Bursts, AreCutLoggedAndDeliveredByTheReaderKind) {
 INSTANTIATE_TEST_SUITE_P(
     Channel, Bursts,
     ::testing::Values(
-        BurstCase{"CR100Header", ThreeMCR100, "HDR01234P<UTO\r", {u"P<UTO\r"}, {u"P<UTO"}},
-        BurstCase{"CR100EightCharacters", ThreeMCR100, "12345678", {}, {}},
-        BurstCase{"CR100Shorter", ThreeMCR100, "1234", {}, {}},
-        BurstCase{"HandheldKeepsEverything", Handheld, "HDR01234P", {u"HDR01234P"}, {u"HDR01234P"}},
-        BurstCase{"OnlyLineBreaks", Handheld, "\r\n\r\n", {}, {u"", u""}},
-        BurstCase{"BlanksAndControls", MetrologicFocusMS1890, " \t\x01 ", {}, {u" \t\x01 "}}),
+        BurstCase{"CR100Header", ReaderKind::ThreeMCR100, "HDR01234P<UTO\r", {u"P<UTO\r"}, {u"P<UTO"}},
+        BurstCase{"CR100EightCharacters", ReaderKind::ThreeMCR100, "12345678", {}, {}},
+        BurstCase{"CR100Shorter", ReaderKind::ThreeMCR100, "1234", {}, {}},
+        BurstCase{"HandheldKeepsEverything", ReaderKind::Handheld, "HDR01234P", {u"HDR01234P"}, {u"HDR01234P"}},
+        BurstCase{"OnlyLineBreaks", ReaderKind::Handheld, "\r\n\r\n", {}, {u"", u""}},
+        BurstCase{"BlanksAndControls", ReaderKind::MetrologicFocusMS1890, " \t\x01 ", {}, {u" \t\x01 "}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SerialChannelTest, TheReaderChoiceAtDeliveryDecidesTheCut) {
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     pty_.write("HDR01234P<UTO");
     ASSERT_TRUE(gathered(13));
-    readerItem_ = ThreeMCR100;
+    readerItem_ = ReaderKind::ThreeMCR100;
     timer_->fire();
     EXPECT_EQ(delivered_, std::vector<std::u16string>{u"P<UTO"});
 }
 
 TEST_F(SerialChannelTest, TextAnotherPathLeftIsDeliveredWithTheSerialText) {
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     scanData_ = u"typed ";
     pty_.write("SERIAL");
     ASSERT_TRUE(gathered(12));
@@ -156,35 +157,22 @@ TEST_F(SerialChannelTest, TextAnotherPathLeftIsDeliveredWithTheSerialText) {
 }
 
 TEST_F(SerialChannelTest, PortZeroAsksForAPortAndLeavesAnOpenPortOpen) {
-    channel_->Connect(Handheld, 0);
+    channel_->Connect(0);
     EXPECT_EQ(dialogs_.errors, std::vector<std::u16string>{u"Please choose com port"});
     EXPECT_FALSE(port_->Connected());
 
-    channel_->Connect(Handheld, 7);
-    channel_->Connect(ThreeMCR100, 0);
+    channel_->Connect(7);
+    channel_->Connect(0);
     EXPECT_EQ(dialogs_.errors.size(), 2u);
     EXPECT_TRUE(port_->Connected());
     EXPECT_EQ(port_->Port(), u"COM7");
-}
-
-TEST_F(SerialChannelTest, NonSerialReadersHaveNoSerialStep) {
-    for (int item : {0, 2, 3, 4, -1, 7}) {
-        channel_->Connect(item, 7);
-        EXPECT_FALSE(port_->Connected()) << item;
-    }
-    channel_->Connect(Handheld, 7);
-    for (int item : {Zebex, AccessIS, WintoneCR620})
-        channel_->Connect(item, 3);
-    EXPECT_TRUE(port_->Connected());
-    EXPECT_EQ(port_->Port(), u"COM7");
-    EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 TEST_F(SerialChannelTest, AnOpenFailureReachesTheCallerAndConnectWorksAgain) {
     ports_.link("COM9", (ports_.path() / "unplugged").string());
     for (int number : {-4, 9}) {
         try {
-            channel_->Connect(Handheld, number);
+            channel_->Connect(number);
             FAIL() << number;
         } catch (const ComPortError& e) {
             EXPECT_EQ(e.message(), u"Unable to open com port (Error: 2)");
@@ -192,22 +180,22 @@ TEST_F(SerialChannelTest, AnOpenFailureReachesTheCallerAndConnectWorksAgain) {
         EXPECT_FALSE(port_->Connected());
         EXPECT_EQ(port_->Port(), u"COM" + toDecimal(number));
     }
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     EXPECT_TRUE(port_->Connected());
 }
 
 TEST_F(SerialChannelTest, ReconnectingKeepsAGatheredBurst) {
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     pty_.write("KEEP");
     ASSERT_TRUE(gathered(4));
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     EXPECT_TRUE(timer_->isActive());
     timer_->fire();
     EXPECT_EQ(delivered_, std::vector<std::u16string>{u"KEEP"});
 }
 
 TEST_F(SerialChannelTest, AStoppedEventThreadIsLoggedOnce) {
-    channel_->Connect(Handheld, 7);
+    channel_->Connect(7);
     pty_.write("GONE");
     ASSERT_TRUE(gathered(4));
     pty_.closeMaster();
@@ -217,24 +205,10 @@ TEST_F(SerialChannelTest, AStoppedEventThreadIsLoggedOnce) {
         << toUtf8(log_.status[0]);
 }
 
-TEST(MemoLines, SplitLikeTheLogShowsThem) {
-    const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> cases = {
-        {u"", {}},
-        {u"A", {u"A"}},
-        {u"A\r\n", {u"A"}},
-        {u"A\r\nB", {u"A", u"B"}},
-        {u"A\rB\nC", {u"A", u"B", u"C"}},
-        {u"\r\n\r\n", {u"", u""}},
-        {u"\n\r", {u"", u""}},
-    };
-    for (const auto& [text, lines] : cases)
-        EXPECT_EQ(MemoLines(text), lines) << toUtf8(text);
-}
-
 // The real clock: the burst is delivered once, and not before its second is over.
 TEST(SerialChannelRealTimer, DeliversABurstOnceAfterItsGatheringWindow) {
     ChannelParts<Timer> parts;
-    parts.channel_->Connect(Handheld, 7);
+    parts.channel_->Connect(7);
     const auto written = std::chrono::steady_clock::now();
     parts.pty_.write(kMrz90);
     ASSERT_TRUE(parts.loop_.runUntil([&] { return !parts.delivered_.empty(); }, 5s));

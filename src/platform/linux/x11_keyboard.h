@@ -12,10 +12,6 @@
 
 namespace readerlink {
 
-// Shows the engine's modal message box (text, caption "SendKeys") and returns
-// when it is dismissed.
-using KeyboardMessageBox = std::function<void(std::u16string_view text, std::u16string_view caption)>;
-
 // Connects to displayName (nullptr: $DISPLAY). Throws readerlink::Error with a
 // one-line reason when there is no display, no XTest or XKB, or the server
 // does not use evdev keycodes. Without showMessageBox the texts go to stderr.

@@ -1,11 +1,9 @@
 #include "platform/linux/xdg_autostart_store.h"
 
 #include "common/text.h"
+#include "platform/file_replace.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace readerlink::platform {
 namespace {
@@ -30,33 +28,6 @@ std::string escapeString(std::string_view text) {
     return out;
 }
 
-bool writeAtomically(const std::filesystem::path& path, const std::string& bytes) {
-    std::string name = ".";
-    name += path.filename().string();
-    name += '.';
-    name += std::to_string(::getpid());
-    name += ".tmp";
-    const std::filesystem::path temp = path.parent_path() / name;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
-}
 
 } // namespace
 
@@ -122,7 +93,7 @@ bool XdgAutostartStore::setEntry(std::u16string_view name, const std::filesystem
                               "\n"
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n";
-    return writeAtomically(entryPath(name), entry);
+    return !platform::replaceFile(entryPath(name), entry);
 }
 
 void XdgAutostartStore::removeEntry(std::u16string_view name) {

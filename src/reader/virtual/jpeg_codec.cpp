@@ -1,5 +1,7 @@
 #include "reader/virtual/jpeg_codec.h"
 
+#include "platform/file_replace.h"
+
 #include <turbojpeg.h>
 
 #include <cstdio>
@@ -89,23 +91,10 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::filesystem::pa
 }
 
 bool writeFileBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    // Written beside the target and renamed over it, so a failed write
-    // neither leaves a truncated file nor destroys the one already there.
-    std::filesystem::path temporary = path;
-    temporary += ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    std::error_code error;
-    if (written && closed) {
-        std::filesystem::rename(temporary, path, error);
-        if (!error)
-            return true;
-    }
-    std::filesystem::remove(temporary, error);
-    return false;
+    // Replaced in one step, so a failed write neither leaves a truncated file
+    // nor destroys the one already there.
+    const std::string_view contents(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return !platform::replaceFile(path, contents);
 }
 
 } // namespace readerlink::virtualreader

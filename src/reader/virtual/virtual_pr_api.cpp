@@ -1,7 +1,5 @@
 #include "reader/virtual/virtual_pr_api.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <system_error>
 
@@ -14,7 +12,7 @@
 #include "reader/virtual/chip_files.h"
 #include "reader/virtual/document_builder.h"
 #include "reader/virtual/error_codes.h"
-#include "reader/virtual/glass_watcher.h"
+#include "platform/folder_watcher.h"
 #include "reader/virtual/jpeg_codec.h"
 
 namespace readerlink::virtualreader {
@@ -29,20 +27,24 @@ constexpr int kPREventPageCaptured = 101;
 constexpr int kPREventImageCaptured = 102;
 constexpr int kPREventCapture = 103;
 
+// A specimen counts as new when it is replaced, even by one of the same name.
 struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    long long modifiedSeconds = 0;
-    long modifiedNanoseconds = 0;
-    off_t size = 0;
+    std::filesystem::file_time_type modified;
+    std::uintmax_t size = 0;
     bool operator==(const FileIdentity&) const = default;
 };
 
 std::optional<FileIdentity> identityOf(const std::filesystem::path& path) {
-    struct stat info{};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
         return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_size};
+    const auto modified = std::filesystem::last_write_time(path, ec);
+    if (ec)
+        return std::nullopt;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return std::nullopt;
+    return FileIdentity{modified, size};
 }
 
 bool isSpecimenName(const std::string& name) {
@@ -130,8 +132,8 @@ public:
                                                          fromUtf8(folder.string()));
         try {
             std::weak_ptr<Device> weak = weak_from_this();
-            UiDispatcher* dispatcher = options().dispatcher;
-            watcher_ = std::make_unique<GlassWatcher>(folder, [weak, dispatcher](GlassChange change) {
+            UiThread* dispatcher = options().dispatcher;
+            watcher_ = platform::watchFolder(folder, [weak, dispatcher](platform::FolderChange change) {
                 dispatcher->post(
                     [weak, change] {
                         if (auto device = weak.lock())
@@ -568,20 +570,20 @@ private:
             sink_->OnTestDocEvent(status);
     }
 
-    void onGlassChange(const GlassChange& change) {
+    void onGlassChange(const platform::FolderChange& change) {
         if (!open_)
             return;
         switch (change.kind) {
-        case GlassChange::Kind::Landed:
+        case platform::FolderChange::Kind::Landed:
             landed(change.name);
             break;
-        case GlassChange::Kind::Left:
+        case platform::FolderChange::Kind::Left:
             left(change.name);
             break;
-        case GlassChange::Kind::Rescan:
+        case platform::FolderChange::Kind::Rescan:
             reconcile();
             break;
-        case GlassChange::Kind::FolderGone:
+        case platform::FolderChange::Kind::FolderGone:
             watcher_.reset();
             diagnose(u"Virtual reader: the glass folder is gone: " +
                      fromUtf8(options().glassFolder.string()));
@@ -677,7 +679,7 @@ private:
     std::shared_ptr<ReaderImages> images_;
     int sourceHandle_ = 0;
     JpegCodec codec_;
-    std::unique_ptr<GlassWatcher> watcher_;
+    std::unique_ptr<platform::FolderWatcher> watcher_;
     sdk::PrApiEvents* sink_ = nullptr;
     bool open_ = false;
     int freerun_ = 0;

@@ -13,7 +13,7 @@ std::filesystem::path fromSetting(const std::filesystem::path& base, std::u16str
 
 VirtualReaderOptions optionsFromSettings(const std::filesystem::path& executableFolder,
                                          std::u16string_view specimensValue,
-                                         std::u16string_view glassValue, UiDispatcher& dispatcher) {
+                                         std::u16string_view glassValue, UiThread& dispatcher) {
     VirtualReaderOptions options;
     options.dispatcher = &dispatcher;
     options.specimensFolder = trimControls(specimensValue).empty()

@@ -15,7 +15,7 @@
 
 #include "reader/sdk/sdk_types.h"
 #include "reader/virtual/chip_card.h"
-#include "reader/virtual/ui_dispatcher.h"
+#include "common/ui_thread.h"
 
 namespace readerlink::virtualreader {
 
@@ -28,7 +28,7 @@ struct VirtualReaderOptions {
     std::filesystem::path glassFolder;
 
     // Required; must outlive every control of the factory.
-    UiDispatcher* dispatcher = nullptr;
+    UiThread* dispatcher = nullptr;
 
     // The time between "moving", "stopped" and "ready" as a document settles.
     std::chrono::milliseconds statusGap{250};
@@ -54,6 +54,6 @@ inline constexpr std::u16string_view kGlassKey = u"Glass";
 // Relative values are taken from the executable's folder.
 VirtualReaderOptions optionsFromSettings(const std::filesystem::path& executableFolder,
                                          std::u16string_view specimensValue,
-                                         std::u16string_view glassValue, UiDispatcher& dispatcher);
+                                         std::u16string_view glassValue, UiThread& dispatcher);
 
 } // namespace readerlink::virtualreader

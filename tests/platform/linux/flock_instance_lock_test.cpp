@@ -1,4 +1,4 @@
-#include "../../shell/fakes/temp_dir.h"
+#include "support/temp_dir.h"
 #include "platform/linux/flock_instance_lock.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 namespace readerlink::platform {
 namespace {
 
-using shell::testing::TempDir;
+using readerlink::testing::TempDir;
 
 // A second process holding the lock until it is killed: it reports over a
 // pipe once it holds the lock (or not).

@@ -1,4 +1,4 @@
-#include "../../shell/fakes/temp_dir.h"
+#include "support/temp_dir.h"
 #include "platform/linux/xdg_autostart_store.h"
 
 #include <gtest/gtest.h>
@@ -7,9 +7,9 @@
 namespace readerlink::platform {
 namespace {
 
-using shell::testing::readFile;
-using shell::testing::TempDir;
-using shell::testing::writeFile;
+using readerlink::testing::readFile;
+using readerlink::testing::TempDir;
+using readerlink::testing::writeFile;
 
 TEST(XdgAutostart, WritesADesktopEntryThatStartsMinimized) {
     TempDir dir;

@@ -59,10 +59,6 @@ public:
     explicit StationWindow(virtualreader::testing::ManualDispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
     // ReaderWindow and ReadWindow
-    int readerItem() override { return 3; }
-    void saveReaderChoices() override {}
-    void hideErrorLabel() override {}
-    void connectSerialReader() override {}
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
     std::u16string statusBarText() const override { return statusBar; }
     void setStatusLabel(std::u16string_view text) override { statusLabel = text; }

@@ -10,11 +10,11 @@
 #include <map>
 #include <mutex>
 
-#include "reader/virtual/ui_dispatcher.h"
+#include "common/ui_thread.h"
 
 namespace readerlink::virtualreader::testing {
 
-class ManualDispatcher : public UiDispatcher {
+class ManualDispatcher : public UiThread {
 public:
     void post(std::function<void()> task, std::chrono::milliseconds delay) override {
         std::lock_guard lock(mutex_);

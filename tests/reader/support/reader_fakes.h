@@ -42,7 +42,6 @@ struct Faults {
     std::set<std::string> failingCreations; // control names whose creation throws
     std::map<std::string, int> results;     // operation -> integer result
     std::set<std::string> throwing;         // operation -> throws an SDK error
-    int readerItem = 3;
     bool placingThrows = false;
 };
 
@@ -218,10 +217,6 @@ class RecordingWindow : public ReaderWindow, public ActivityLog, public Dialogs,
 public:
     RecordingWindow(Journal& j, Faults& f) : j_(j), f_(f) {}
 
-    int readerItem() override { return f_.readerItem; }
-    void saveReaderChoices() override { j_.add("save choices"); }
-    void hideErrorLabel() override { j_.add("hide lblError"); }
-    void connectSerialReader() override { j_.add("connect serial"); }
     void setStatusBarText(std::u16string_view text) override {
         statusBar = text;
         j_.add("status bar: " + toUtf8(text));

@@ -6,7 +6,6 @@
 
 #include "common/activity_log.h"
 #include "common/dialogs.h"
-#include "common/timer.h"
 
 namespace readerlink::testing {
 
@@ -36,26 +35,5 @@ public:
     std::vector<std::u16string> errors;
 };
 
-// A timer the test fires by hand.
-class ManualTimer : public Timer {
-public:
-    void start() override {
-        if (!active_)
-            ++countdowns;
-        active_ = true;
-    }
-    void stop() override { active_ = false; }
-    bool isActive() const override { return active_; }
-    void setHandler(std::function<void()> onExpiry) override { handler_ = std::move(onExpiry); }
-    void fire() {
-        if (active_ && handler_)
-            handler_();
-    }
-    int countdowns = 0; // times a countdown began
-
-private:
-    bool active_ = false;
-    std::function<void()> handler_;
-};
 
 } // namespace readerlink::testing

@@ -10,18 +10,23 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 #include "common/timer.h"
-#include "serial/main_thread.h"
+#include "common/ui_thread.h"
 
 namespace readerlink::testing {
 
-class TestLoop : public serial::MainThread {
+class TestLoop : public UiThread {
 public:
     using Clock = std::chrono::steady_clock;
 
-    void post(std::function<void()> task) override {
+    using UiThread::post;
+    // The serial port hands over at once and never asks for a delay.
+    void post(std::function<void()> task, std::chrono::milliseconds delay) override {
+        if (delay.count() > 0)
+            throw std::logic_error("TestLoop: delayed posts are not supported");
         {
             std::lock_guard lock(mutex_);
             tasks_.push_back(std::move(task));

@@ -1,0 +1,23 @@
+#include "station/station_delivery_link.h"
+
+#include "delivery/sendkeys.h"
+
+namespace readerlink::station {
+
+StationDeliveryLink::StationDeliveryLink(Station& station, DeliveryLinkParts parts)
+    : station_(station), parts_(std::move(parts)),
+      dispatcher_(
+          station.scanData(), *this,
+          [this](std::u16string_view keys, bool pump) { return typeKeys(keys, pump); },
+          *parts_.host, station) {}
+
+bool StationDeliveryLink::typeKeys(std::u16string_view keys, bool pumpMessages) {
+    if (parts_.keyboard)
+        return SendKeys(*parts_.keyboard, keys, pumpMessages);
+    // The text goes into the log so that the read is not lost.
+    station_.log(u"Typing is unavailable (" + parts_.noKeyboardReason + u"), data not typed: " +
+                 station_.scanData());
+    return false;
+}
+
+} // namespace readerlink::station
