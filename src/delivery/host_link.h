@@ -11,6 +11,7 @@ namespace readerlink {
 enum class HostDelivery {
     Answered, // the host took the record and answered
     NoAnswer, // the record went out; the host did not answer within the bound
+    Closed,   // the record went out; the host closed or reset before answering
     NoHost,   // no host application is running
     NotSent,  // a host was there but the record did not reach it
 };

@@ -38,9 +38,15 @@ void DeliveryDispatcher::sendToHost() {
     case HostDelivery::Answered:
         log_.log(u"Data sent " + scanData_);
         break;
+    // Only an answer shows the host took the record; without one the text
+    // goes into the log so that the read is not lost.
     case HostDelivery::NoAnswer:
-        log_.log(u"Data sent " + scanData_);
-        log_.log(u"Host application did not answer in time");
+        log_.log(u"Host application did not answer in time, data not confirmed: " + scanData_);
+        break;
+    case HostDelivery::Closed:
+        log_.log(u"Host application closed the connection without answering, data not "
+                 u"confirmed: " +
+                 scanData_);
         break;
     case HostDelivery::NoHost:
         // The text goes into the log so that the read is not lost.

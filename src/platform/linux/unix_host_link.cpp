@@ -131,9 +131,9 @@ public:
                 if (!waitFor(fd.get(), POLLIN, deadline))
                     return {HostDelivery::NoAnswer};
             } else {
-                // Closed or reset after taking the record: it went out, but
-                // nobody confirmed it.
-                return {HostDelivery::NoAnswer};
+                // End of stream or a reset: a host that drops the record
+                // without reading it looks exactly like this.
+                return {HostDelivery::Closed};
             }
         }
         return {HostDelivery::Answered, decodeHostAnswer(answer)};

@@ -118,6 +118,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostLinkText,
                                                     std::string(255, 'Z'), std::string(255, 'Z')}),
                          [](const auto& info) { return info.param.name; });
 
+// A host that takes the connection and drops it unread resets it; that is
+// neither an answer nor a time-out.
+TEST_F(HostLinkTest, HostThatDropsTheRecordIsToldApartFromOneThatAnswers) {
+    ReferenceHost host({"--drop"});
+    for (int round = 1; round <= 3; ++round) {
+        EXPECT_EQ(send(u"ABC").outcome, HostDelivery::Closed) << "round " << round;
+        EXPECT_TRUE(host.waitFor("record " + std::to_string(round) + " dropped unread"));
+    }
+}
+
 TEST_F(HostLinkTest, NoHostWhetherNeverStartedOrGone) {
     EXPECT_EQ(send(u"ABC").outcome, HostDelivery::NoHost);
 
@@ -229,11 +239,20 @@ TEST_F(HostLinkTest, DispatcherLogsWhatTheHostDid) {
         ReferenceHost host({"--no-answer"});
         dispatcher.SendDataToApp();
     }
-    EXPECT_EQ(log.lines, (std::vector<testing::LogLine>{
-                             {u"No host application found, data not sent: " + kLine1, false},
-                             {u"Data sent " + kLine1, false},
-                             {u"Data sent " + kLine1, false},
-                             {u"Host application did not answer in time", false}}));
+    {
+        ReferenceHost host({"--drop"});
+        dispatcher.SendDataToApp();
+        EXPECT_TRUE(host.waitFor("record 1 dropped unread"));
+    }
+    EXPECT_EQ(
+        log.lines,
+        (std::vector<testing::LogLine>{
+            {u"No host application found, data not sent: " + kLine1, false},
+            {u"Data sent " + kLine1, false},
+            {u"Host application did not answer in time, data not confirmed: " + kLine1, false},
+            {u"Host application closed the connection without answering, data not confirmed: " +
+                 kLine1,
+             false}}));
 }
 
 struct LocationCase {
