@@ -28,6 +28,10 @@ void logHostDelivery(ActivityLog& log, const HostSendResult& result, std::u16str
     case HostDelivery::NotSent:
         log.log(u"Host application did not take the data, data not sent: " + t);
         break;
+    case HostDelivery::Unsafe:
+        log.log(u"Host socket folder is not private (" + result.problem + u"), data not sent: " +
+                t);
+        break;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -25,8 +26,11 @@ HostSocketLocation hostSocketLocation(const char* runtimeDir, uid_t uid,
 // The location for this process's user and environment.
 HostSocketLocation currentHostSocketLocation();
 
-// True when the folder exists, is a real folder (not a link), belongs to this
-// user and admits nobody else.
+// Why the folder is not private to this user ("<folder>: mode 0755, must be
+// 0700"); nullopt when it exists, is a real folder (not a link), belongs to
+// this user and admits nobody else.
+std::optional<std::string> privateFolderProblem(const std::string& folder);
+
 bool isPrivateFolder(const std::string& folder);
 
 // Creates the folder with mode 0700 when missing; throws readerlink::Error
