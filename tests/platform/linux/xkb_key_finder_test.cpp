@@ -51,6 +51,8 @@ TEST_F(XkbKeyFinderTest, FindsTheKeyWindowsWouldUse) {
         {U' ', 0, 0, 0x20},
         {U'\r', 0, 0, 0x0D},
         {U'\x01', 0, 0, 0x241},
+        {U'\n', 0, 0, 0x20D}, // Control + Return, as the preview shows, not Control + J
+        {U'\n', 1, 0, 0x20D},
         {U'\u00E9', 0, 0, 0xFFFF},
         {U'\u0628', 0, 0, 0xFFFF},
         // Caps Lock inverts what Shift must do for letters, and only for them.
