@@ -2,22 +2,21 @@
 
 #include <gtest/gtest.h>
 // After gtest: Xlib defines None and Bool as macros.
-#include <X11/XKBlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdlib>
-#include <memory>
-#include <string>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "delivery/sendkeys.h"
 #include "platform/linux/x11_keyboard.h"
 #include "x_key_receiver.h"
 
-namespace readerlink {
+#include <X11/XKBlib.h>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace readerlink::platform {
 namespace {
 
 using testing::XKeyReceiver;
@@ -228,4 +227,4 @@ TEST(X11KeyboardFactory, NoDisplayIsAClearError) {
 }
 
 } // namespace
-} // namespace readerlink
+} // namespace readerlink::platform

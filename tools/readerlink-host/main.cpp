@@ -25,6 +25,7 @@
 namespace {
 
 using namespace readerlink;
+using namespace readerlink::platform;
 
 constexpr int kClientTimeoutMs = 5000;
 constexpr std::int64_t kAnswerTaken = 1;

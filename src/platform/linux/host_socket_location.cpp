@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 namespace {
 
 std::string socketName(std::string_view windowClass, std::string_view windowTitle) {
@@ -75,4 +75,4 @@ void ensurePrivateFolder(const std::string& folder) {
                     fromUtf8(*problem));
 }
 
-} // namespace readerlink
+} // namespace readerlink::platform

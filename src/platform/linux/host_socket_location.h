@@ -5,7 +5,7 @@
 #include <string_view>
 #include <sys/types.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 
 inline constexpr std::string_view kHostWindowClass = "TBarcodeForm";
 inline constexpr std::string_view kHostWindowTitle = "BarcodeForm";
@@ -37,4 +37,4 @@ bool isPrivateFolder(const std::string& folder);
 // when it cannot, or when what is there is not private to this user.
 void ensurePrivateFolder(const std::string& folder);
 
-} // namespace readerlink
+} // namespace readerlink::platform

@@ -16,7 +16,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -156,4 +156,4 @@ std::unique_ptr<HostLink> makeUnixHostLink(UnixHostLinkOptions options) {
     return std::make_unique<UnixHostLink>(options);
 }
 
-} // namespace readerlink
+} // namespace readerlink::platform

@@ -10,7 +10,7 @@
 #include <vector>
 #include <xkbcommon/xkbcommon.h>
 
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 namespace {
 
@@ -127,4 +127,4 @@ XkbKeyFinder::Table XkbKeyFinder::build(std::uint32_t group, std::uint32_t locke
     return table;
 }
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

@@ -18,7 +18,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -342,4 +342,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 } // namespace
-} // namespace readerlink
+} // namespace readerlink::platform
