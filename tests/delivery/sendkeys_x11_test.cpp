@@ -4,6 +4,7 @@
 // After gtest: Xlib defines None and Bool as macros.
 #include "common/error.h"
 #include "common/text.h"
+#include "delivery/recording_keyboard.h"
 #include "delivery/sendkeys.h"
 #include "platform/linux/x11_keyboard.h"
 #include "x_key_receiver.h"
@@ -176,6 +177,27 @@ TEST_F(SendKeysX11, LayoutSwitchWithoutSuchGroupChangesNothing) {
     start();
     EXPECT_EQ(printable(type(u"{ARA}abc")), printable(utf32(u"abc")));
     EXPECT_EQ(serverState().locked_group, 0);
+}
+
+// The preview (readerlink-sendkeys --dry-run) and the X11 backend must press
+// the same keys for every character the US layout types.
+TEST_F(SendKeysX11, PreviewAndX11FindTheSameKeys) {
+    start();
+    RecordingKeyboard preview;
+    for (char16_t ch = 0x01; ch < 0x7F; ++ch) {
+        // Not yet: the preview has no key for U+001C..U+001F, X11 finds Control + 4..7.
+        if (ch >= 0x1C && ch <= 0x1F)
+            continue;
+        EXPECT_EQ(keyboard_->vkKeyScan(ch), preview.vkKeyScan(ch))
+            << "U+" << std::hex << static_cast<unsigned>(ch);
+    }
+}
+
+// "Send two lines" puts a line feed between the lines: Control + Return, so
+// the receiver gets the Return key, not Control + J.
+TEST_F(SendKeysX11, LineFeedArrivesAsTheReturnKey) {
+    start();
+    EXPECT_EQ(printable(type(u"AB\nCD")), printable(utf32(u"AB\rCD")));
 }
 
 TEST_F(SendKeysX11, NoModifierStaysDownOnAnyWayOut) {
