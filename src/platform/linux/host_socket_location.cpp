@@ -69,9 +69,8 @@ void ensurePrivateFolder(const std::string& folder) {
         throw Error(u"Cannot create the folder " + fromUtf8(folder) + u": " +
                     fromUtf8(std::strerror(errno)));
     if (const auto problem = privateFolderProblem(folder))
-        throw Error(u"The folder " + fromUtf8(folder) +
-                    u" is not private to this user (it must be a folder of this user with mode "
-                    u"0700): " +
+        throw Error(u"The folder is not private to this user (it must be a folder of this user "
+                    u"with mode 0700): " +
                     fromUtf8(*problem));
 }
 
