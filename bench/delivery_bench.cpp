@@ -22,6 +22,7 @@
 namespace {
 
 using namespace readerlink;
+using namespace readerlink::platform;
 
 const std::u16string kLine1 = u"P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<";
 const std::u16string kLine2 = u"L898902C36UTO7408122F1204159ZE184226B<<<<<10";

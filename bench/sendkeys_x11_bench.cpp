@@ -5,25 +5,24 @@
 //
 //   sendkeys_x11_bench [--rounds N] [--layouts us|us,ara] [--lock-group G]
 
+#include "delivery/sendkeys.h"
+#include "delivery/us_key_table.h"
+#include "platform/linux/x11_keyboard.h"
+#include "x_key_receiver.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
-
-#include "delivery/sendkeys.h"
-#include "delivery/us_key_table.h"
-#include "platform/linux/x11_keyboard.h"
-#include "x_key_receiver.h"
 
 extern char** environ;
 
@@ -124,7 +123,7 @@ int main(int argc, char** argv) {
     Display* direct = XOpenDisplay(nullptr);
     const Result xtest = measure(rounds, receiver, [&] { typeDirect(direct); });
 
-    auto keyboard = readerlink::makeX11KeyboardBackend();
+    auto keyboard = readerlink::platform::makeX11KeyboardBackend();
     const std::u16string keys = std::u16string(Mrz.begin(), Mrz.end()) + u"{ENTER}";
     const Result ours =
         measure(rounds, receiver, [&] { readerlink::SendKeys(*keyboard, keys, true); });

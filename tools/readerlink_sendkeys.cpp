@@ -9,16 +9,16 @@
 // Exit status: 0 when the string was processed, 1 when SendKeys returned
 // false (empty string, "No Close"), 2 on an error.
 
-#include <cstdio>
-#include <cstring>
-#include <exception>
-#include <string>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "delivery/recording_keyboard.h"
 #include "delivery/sendkeys.h"
 #include "platform/linux/x11_keyboard.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
 
 namespace {
 
@@ -33,6 +33,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     using namespace readerlink;
+    using namespace readerlink::platform;
     bool dryRun = false;
     bool pump = true;
     const KeyboardLayoutTable* layout = &usEnglishLayout();

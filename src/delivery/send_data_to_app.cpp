@@ -13,6 +13,13 @@ DeliveryDispatcher::DeliveryDispatcher(std::u16string& scanData, const DeliveryT
     : scanData_(scanData), target_(target), sendKeys_(std::move(sendKeys)), host_(host), log_(log) {
 }
 
+DeliveryDispatcher::DeliveryDispatcher(std::u16string& scanData, const DeliveryTarget& target,
+                                       KeystrokeSender sendKeys, HostLink& host, ActivityLog& log,
+                                       UiThread& uiThread)
+    : DeliveryDispatcher(scanData, target, std::move(sendKeys), host, log) {
+    courier_ = std::make_unique<HostCourier>(host, uiThread, log);
+}
+
 void DeliveryDispatcher::SendDataToApp() {
     if (TargetChoice{target_.selectedApplication()}.isTyping())
         typeKeys();
@@ -33,23 +40,10 @@ void DeliveryDispatcher::typeKeys() {
 
 void DeliveryDispatcher::sendToHost() {
     const HostRecordBytes record = encodeHostDataRecord(scanData_);
-    const HostSendResult result = host_.send(target_.mainWindowId(), record);
-    switch (result.outcome) {
-    case HostDelivery::Answered:
-        log_.log(u"Data sent " + scanData_);
-        break;
-    case HostDelivery::NoAnswer:
-        log_.log(u"Data sent " + scanData_);
-        log_.log(u"Host application did not answer in time");
-        break;
-    case HostDelivery::NoHost:
-        // The text goes into the log so that the read is not lost.
-        log_.log(u"No host application found, data not sent: " + scanData_);
-        break;
-    case HostDelivery::NotSent:
-        log_.log(u"Host application did not take the data, data not sent: " + scanData_);
-        break;
-    }
+    if (courier_)
+        courier_->deliver(target_.mainWindowId(), record, scanData_);
+    else
+        logHostDelivery(log_, host_.send(target_.mainWindowId(), record), scanData_);
 }
 
 } // namespace readerlink

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "common/activity_log.h"
+#include "common/ui_thread.h"
 #include "delivery/delivery_target.h"
+#include "delivery/host_courier.h"
 #include "delivery/host_link.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,12 +21,18 @@ using KeystrokeSender = std::function<bool(std::u16string_view keys, bool pumpMe
 // Producers put their text into the station's ScanData and call SendDataToApp.
 class DeliveryDispatcher {
 public:
+    // Records go to the host on the calling thread, which waits for each.
     DeliveryDispatcher(std::u16string& scanData, const DeliveryTarget& target,
                        KeystrokeSender sendKeys, HostLink& host, ActivityLog& log);
+    // Records go to the host through a HostCourier: the calling thread never
+    // waits for the host, and outcomes are logged through `uiThread`.
+    DeliveryDispatcher(std::u16string& scanData, const DeliveryTarget& target,
+                       KeystrokeSender sendKeys, HostLink& host, ActivityLog& log,
+                       UiThread& uiThread);
 
     // "Direct": ScanData is rewritten with its keystroke form and typed with
     // Enter, unless it holds "@". Otherwise ScanData goes unchanged to the host
-    // application as one record.
+    // application as one record, taken as it is at the call.
     void SendDataToApp();
 
 private:
@@ -35,6 +44,7 @@ private:
     KeystrokeSender sendKeys_;
     HostLink& host_;
     ActivityLog& log_;
+    std::unique_ptr<HostCourier> courier_;
 };
 
 } // namespace readerlink

@@ -1,5 +1,7 @@
 #include "delivery/sendkeys.h"
 
+#include "common/codepage1252.h"
+
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -7,8 +9,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "common/codepage1252.h"
 
 namespace readerlink {
 
@@ -34,14 +34,14 @@ struct KeyName {
 
 // Sorted in byte order: LookupKeyName bisects it.
 constexpr std::array<KeyName, 41> KeyNameTable{{
-    {"BACKSPACE", 8},  {"BKSP", 8},    {"BREAK", 3},   {"BS", 8},          {"CAPSLOCK", 20},
-    {"CLEAR", 12},     {"DEL", 46},    {"DELETE", 46}, {"DOWN", 40},       {"END", 35},
-    {"ENTER", 13},     {"ESC", 27},    {"ESCAPE", 27}, {"F1", 112},        {"F10", 121},
-    {"F11", 122},      {"F12", 123},   {"F13", 124},   {"F14", 125},       {"F15", 126},
-    {"F16", 127},      {"F2", 113},    {"F3", 114},    {"F4", 115},        {"F5", 116},
-    {"F6", 117},       {"F7", 118},    {"F8", 119},    {"F9", 120},        {"HELP", 47},
-    {"HOME", 36},      {"INS", 45},    {"LEFT", 37},   {"NUMLOCK", 144},   {"PGDN", 34},
-    {"PGUP", 33},      {"PRTSC", 42},  {"RIGHT", 39},  {"SCROLLLOCK", 145}, {"TAB", 9},
+    {"BACKSPACE", 8}, {"BKSP", 8},   {"BREAK", 3},   {"BS", 8},           {"CAPSLOCK", 20},
+    {"CLEAR", 12},    {"DEL", 46},   {"DELETE", 46}, {"DOWN", 40},        {"END", 35},
+    {"ENTER", 13},    {"ESC", 27},   {"ESCAPE", 27}, {"F1", 112},         {"F10", 121},
+    {"F11", 122},     {"F12", 123},  {"F13", 124},   {"F14", 125},        {"F15", 126},
+    {"F16", 127},     {"F2", 113},   {"F3", 114},    {"F4", 115},         {"F5", 116},
+    {"F6", 117},      {"F7", 118},   {"F8", 119},    {"F9", 120},         {"HELP", 47},
+    {"HOME", 36},     {"INS", 45},   {"LEFT", 37},   {"NUMLOCK", 144},    {"PGDN", 34},
+    {"PGUP", 33},     {"PRTSC", 42}, {"RIGHT", 39},  {"SCROLLLOCK", 145}, {"TAB", 9},
     {"UP", 38},
 }};
 
@@ -76,7 +76,8 @@ std::optional<std::int32_t> parseInteger(std::u16string_view text) {
     if (i < text.size() && text[i] == u'$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    } else if (i + 1 < text.size() && text[i] == u'0' &&
+               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
         base = 16;
         i += 2;
     } else if (i < text.size() && (text[i] == u'x' || text[i] == u'X')) {
@@ -146,6 +147,15 @@ private:
     void ReleaseHeldModifiers();
     std::uint16_t LookupKeyName(std::u16string_view name);
     void SwitchKeyboardLayout(bool english);
+
+    // The steps of run: a prefix or grouping character ("+^%@()~"), a plain
+    // character, and a brace group ("{ENTER 3}", "{{}", "{}}", "{ARA}").
+    bool applyPrefix(char16_t c);
+    void typeCharacter(char16_t c);
+    // Returns where the text goes on after the group; nullopt for "No Close".
+    std::optional<std::size_t> typeBraceGroup(std::u16string_view keys, std::size_t open);
+    void typeNamedKey(std::u16string_view text);
+    std::uint16_t repeatCount(std::u16string_view countText);
 
     void ReleasePressedModifiers();
     std::uint8_t scanOf(std::uint8_t vk) {
@@ -272,119 +282,129 @@ void KeyTyper::SwitchKeyboardLayout(bool english) {
 }
 
 bool KeyTyper::run(std::u16string_view keys) {
-    const std::size_t length = std::min(keys.find(u'\0'), keys.size());
-    if (length == 0)
+    keys = keys.substr(0, std::min(keys.find(u'\0'), keys.size()));
+    if (keys.empty())
         return false;
-    auto at = [&](std::size_t i) -> char16_t { return i < length ? keys[i] : u'\0'; };
-
     std::size_t i = 0;
-    while (i < length) {
+    while (i < keys.size()) {
         const char16_t c = keys[i];
-        switch (c) {
-        case u'+':
-            ShiftHeld = true;
-            PressVirtualKey(vk::Shift, 1, false);
-            ++i;
-            break;
-        case u'^':
-            ControlHeld = true;
-            PressVirtualKey(vk::Control, 1, false);
-            ++i;
-            break;
-        case u'%':
-            AltHeld = true;
-            PressVirtualKey(vk::Menu, 1, false);
-            ++i;
-            break;
-        case u'@':
-            // Marks Control as held without pressing it: the release step
-            // then sends a lone Control key-up, which is harmless.
-            ControlHeld = true;
-            PressVirtualKey(vk::NumLock, 1, false);
-            ++i;
-            break;
-        case u'(':
-            InParentheses = true;
-            ++i;
-            break;
-        case u')':
-            InParentheses = false;
-            ReleaseHeldModifiers();
-            ++i;
-            break;
-        case u'~':
-            PressVirtualKey(vk::Return, 1, true);
-            ReleaseHeldModifiers();
-            ++i;
-            break;
-        case u'{': {
-            if (at(i + 1) == u'{') {
-                TypeKeyCode(0x01DB, 1, true);
-                ReleaseHeldModifiers();
-                i += 3;
-                break;
-            }
-            std::u16string text;
-            std::size_t j = i + 1;
-            while (j < length && keys[j] != u'}') {
-                const char16_t unit = keys[j];
-                text.push_back(unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20)
-                                                            : unit);
-                ++j;
-            }
-            if (j >= length) {
-                keyboard_.messageBox(u"No Close", Caption);
+        if (c == u'{') {
+            const std::optional<std::size_t> next = typeBraceGroup(keys, i);
+            if (!next)
                 return false;
-            }
-            i = j + 1;
-            if (at(i) == u'}') {
-                TypeKeyCode(0x01DD, 1, true);
-                ReleaseHeldModifiers();
-                ++i;
-                break;
-            }
-            std::u16string_view name = text;
-            std::uint16_t count = 1;
-            if (const std::size_t blank = text.find(u' '); blank != std::u16string::npos) {
-                const std::u16string_view countText = std::u16string_view(text).substr(blank + 1);
-                const std::optional<std::int32_t> value = parseInteger(countText);
-                if (!value)
-                    throw ConversionError(countText);
-                // A count below 0 types nothing rather than wrapping round to
-                // tens of thousands of keys; above 65535 is capped there.
-                count = static_cast<std::uint16_t>(std::clamp<std::int32_t>(*value, 0, 0xFFFF));
-                name = name.substr(0, blank);
-            }
-            std::uint16_t keyCode = NoKeyCode;
-            if (name.size() == 1)
-                keyCode = keyboard_.vkKeyScan(name[0]);
-            else if (name == u"ARA")
-                SwitchKeyboardLayout(false);
-            else if (name == u"ENG")
-                SwitchKeyboardLayout(true);
-            else
-                keyCode = LookupKeyName(name);
-            if (keyCode != NoKeyCode) {
-                TypeKeyCode(keyCode, count, true);
-                ReleaseHeldModifiers();
-            }
-            break;
+            i = *next;
+            continue;
         }
-        default: {
-            const std::uint16_t keyCode = keyboard_.vkKeyScan(c);
-            if (keyCode == NoKeyCode) {
-                keyboard_.messageBox(u"Invalid KeyName", Caption);
-            } else {
-                TypeKeyCode(keyCode, 1, true);
-                ReleaseHeldModifiers();
-            }
-            ++i;
-            break;
-        }
-        }
+        if (!applyPrefix(c))
+            typeCharacter(c);
+        ++i;
     }
     ReleaseHeldModifiers();
     return true;
+}
+
+bool KeyTyper::applyPrefix(char16_t c) {
+    switch (c) {
+    case u'+':
+        ShiftHeld = true;
+        PressVirtualKey(vk::Shift, 1, false);
+        return true;
+    case u'^':
+        ControlHeld = true;
+        PressVirtualKey(vk::Control, 1, false);
+        return true;
+    case u'%':
+        AltHeld = true;
+        PressVirtualKey(vk::Menu, 1, false);
+        return true;
+    case u'@':
+        // Marks Control as held without pressing it: the release step
+        // then sends a lone Control key-up, which is harmless.
+        ControlHeld = true;
+        PressVirtualKey(vk::NumLock, 1, false);
+        return true;
+    case u'(':
+        InParentheses = true;
+        return true;
+    case u')':
+        InParentheses = false;
+        ReleaseHeldModifiers();
+        return true;
+    case u'~':
+        PressVirtualKey(vk::Return, 1, true);
+        ReleaseHeldModifiers();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void KeyTyper::typeCharacter(char16_t c) {
+    const std::uint16_t keyCode = keyboard_.vkKeyScan(c);
+    if (keyCode == NoKeyCode) {
+        keyboard_.messageBox(u"Invalid KeyName", Caption);
+        return;
+    }
+    TypeKeyCode(keyCode, 1, true);
+    ReleaseHeldModifiers();
+}
+
+std::optional<std::size_t> KeyTyper::typeBraceGroup(std::u16string_view keys, std::size_t open) {
+    auto at = [&](std::size_t i) -> char16_t { return i < keys.size() ? keys[i] : u'\0'; };
+    // "{{" types a "{" and skips one more character, whatever it is.
+    if (at(open + 1) == u'{') {
+        TypeKeyCode(0x01DB, 1, true);
+        ReleaseHeldModifiers();
+        return open + 3;
+    }
+    const std::size_t close = keys.find(u'}', open + 1);
+    if (close == std::u16string_view::npos) {
+        keyboard_.messageBox(u"No Close", Caption);
+        return std::nullopt;
+    }
+    // "{}}" types a "}".
+    if (at(close + 1) == u'}') {
+        TypeKeyCode(0x01DD, 1, true);
+        ReleaseHeldModifiers();
+        return close + 2;
+    }
+    std::u16string text(keys.substr(open + 1, close - open - 1));
+    for (char16_t& unit : text)
+        if (unit >= u'a' && unit <= u'z')
+            unit = static_cast<char16_t>(unit - 0x20);
+    typeNamedKey(text);
+    return close + 1;
+}
+
+void KeyTyper::typeNamedKey(std::u16string_view text) {
+    std::u16string_view name = text;
+    std::uint16_t count = 1;
+    if (const std::size_t blank = text.find(u' '); blank != std::u16string_view::npos) {
+        count = repeatCount(text.substr(blank + 1));
+        name = name.substr(0, blank);
+    }
+    std::uint16_t keyCode = NoKeyCode;
+    if (name.size() == 1)
+        keyCode = keyboard_.vkKeyScan(name[0]);
+    else if (name == u"ARA")
+        SwitchKeyboardLayout(false);
+    else if (name == u"ENG")
+        SwitchKeyboardLayout(true);
+    else
+        keyCode = LookupKeyName(name);
+    if (keyCode != NoKeyCode) {
+        TypeKeyCode(keyCode, count, true);
+        ReleaseHeldModifiers();
+    }
+}
+
+std::uint16_t KeyTyper::repeatCount(std::u16string_view countText) {
+    const std::optional<std::int32_t> value = parseInteger(countText);
+    if (!value)
+        throw ConversionError(countText);
+    // A count below 0 types nothing rather than wrapping round to tens of
+    // thousands of keys; above 65535 is capped there.
+    return static_cast<std::uint16_t>(std::clamp<std::int32_t>(*value, 0, 0xFFFF));
 }
 
 } // namespace

@@ -73,7 +73,8 @@ StationAssembly::StationAssembly(Station& station, const StationLocations& locat
         station, platform::makeSerialDevices(programFolder, portsSection(station)), window.uiThread);
     delivery_ = std::make_unique<StationDeliveryLink>(
         station, DeliveryLinkParts{platform::makeHostLink(), std::move(keyboard),
-                                   std::move(noKeyboardReason), std::move(window.windowId)});
+                                   std::move(noKeyboardReason), std::move(window.windowId),
+                                   &window.uiThread});
     reader_ = std::make_unique<StationReaderLink>(
         station, ReaderLinkParts{std::move(reader), platform::makeLocalClock(),
                                  platform::makeImageConverterLauncher(programFolder),

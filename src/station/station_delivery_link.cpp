@@ -5,11 +5,18 @@
 namespace readerlink::station {
 
 StationDeliveryLink::StationDeliveryLink(Station& station, DeliveryLinkParts parts)
-    : station_(station), parts_(std::move(parts)),
-      dispatcher_(
-          station.scanData(), *this,
-          [this](std::u16string_view keys, bool pump) { return typeKeys(keys, pump); },
-          *parts_.host, station) {}
+    : station_(station), parts_(std::move(parts)) {
+    const DeliveryTarget& target = *this;
+    KeystrokeSender typing = [this](std::u16string_view keys, bool pump) {
+        return typeKeys(keys, pump);
+    };
+    if (parts_.uiThread)
+        dispatcher_ = std::make_unique<DeliveryDispatcher>(
+            station.scanData(), target, std::move(typing), *parts_.host, station, *parts_.uiThread);
+    else
+        dispatcher_ = std::make_unique<DeliveryDispatcher>(
+            station.scanData(), target, std::move(typing), *parts_.host, station);
+}
 
 bool StationDeliveryLink::typeKeys(std::u16string_view keys, bool pumpMessages) {
     if (parts_.keyboard)

@@ -4,6 +4,7 @@
 // dispatcher over the station's ScanData and choices, typing through a
 // keyboard backend and records through a host link.
 
+#include "common/ui_thread.h"
 #include "delivery/host_link.h"
 #include "delivery/keyboard_backend.h"
 #include "delivery/send_data_to_app.h"
@@ -23,13 +24,17 @@ struct DeliveryLinkParts {
     std::u16string noKeyboardReason;
     // The main window's id as the host application sees it.
     std::function<WindowId()> windowId;
+    // Where the outcomes of records sent to the host are logged; records then
+    // leave on a thread of their own. Null: each record is sent and logged
+    // before sendDataToApp returns.
+    UiThread* uiThread = nullptr;
 };
 
 class StationDeliveryLink : public DeliveryLink, private DeliveryTarget {
 public:
     StationDeliveryLink(Station& station, DeliveryLinkParts parts);
 
-    void sendDataToApp() override { dispatcher_.SendDataToApp(); }
+    void sendDataToApp() override { dispatcher_->SendDataToApp(); }
 
 private:
     int selectedApplication() const override { return station_.appIndex(); }
@@ -39,7 +44,7 @@ private:
 
     Station& station_;
     DeliveryLinkParts parts_;
-    DeliveryDispatcher dispatcher_;
+    std::unique_ptr<DeliveryDispatcher> dispatcher_;
 };
 
 } // namespace readerlink::station

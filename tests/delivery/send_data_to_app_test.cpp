@@ -193,7 +193,14 @@ std::vector<DispatchCase> cases() {
                  .hostOutcome = HostDelivery::NoAnswer,
                  .scanAfter = u"ABC",
                  .hostText = "ABC",
-                 .log = {u"Data sent ABC", u"Host application did not answer in time"}});
+                 .log = {u"Host application did not answer in time, data not confirmed: ABC"}});
+    c.push_back({.name = "HostClosedBeforeAnswering",
+                 .scanData = u"ABC",
+                 .hostOutcome = HostDelivery::Closed,
+                 .scanAfter = u"ABC",
+                 .hostText = "ABC",
+                 .log = {u"Host application closed the connection without answering, data not "
+                         u"confirmed: ABC"}});
     c.push_back({.name = "HostDidNotTakeIt",
                  .scanData = u"ABC",
                  .hostOutcome = HostDelivery::NotSent,

@@ -25,6 +25,7 @@
 namespace {
 
 using namespace readerlink;
+using namespace readerlink::platform;
 
 constexpr int kClientTimeoutMs = 5000;
 constexpr std::int64_t kAnswerTaken = 1;
@@ -34,6 +35,7 @@ struct Options {
     bool hex = false;
     bool quiet = false;
     bool noAnswer = false;
+    bool drop = false;
     long count = 0; // 0: run until stopped
 };
 
@@ -46,12 +48,13 @@ extern "C" void onStopSignal(int) {
 }
 
 void usage(FILE* to) {
-    std::fputs("usage: readerlink-host [--hex] [--quiet] [--no-answer] [--count N]\n"
+    std::fputs("usage: readerlink-host [--hex] [--quiet] [--no-answer] [--drop] [--count N]\n"
                "  Listens where the station looks for its host application and prints\n"
                "  each record: kind, textLength and the text (Windows-1252).\n"
                "  --hex        also print the whole record as a hex dump\n"
                "  --quiet      print only the listening line and problems\n"
                "  --no-answer  take records but never answer (a stuck host)\n"
+               "  --drop       close each connection unread once the record arrives\n"
                "  --count N    exit after N records\n",
                to);
 }
@@ -65,6 +68,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.quiet = true;
         } else if (arg == "--no-answer") {
             options.noAnswer = true;
+        } else if (arg == "--drop") {
+            options.drop = true;
         } else if (arg == "--count" && i + 1 < argc) {
             char* end = nullptr;
             options.count = std::strtol(argv[++i], &end, 10);
@@ -228,6 +233,20 @@ int run(const Options& options) {
         }
         HostRequestReader reader;
         const long number = received + 1;
+        if (options.drop) {
+            // Waits for the record so the sender's write has succeeded; the
+            // close with unread bytes then resets the connection.
+            pollfd p{client, POLLIN, 0};
+            while (::poll(&p, 1, kClientTimeoutMs) < 0 && errno == EINTR) {
+            }
+            ::close(client);
+            received = number;
+            std::printf("record %ld dropped unread\n", number);
+            std::fflush(stdout);
+            if (options.count > 0 && received >= options.count)
+                break;
+            continue;
+        }
         if (!readRequest(client, reader, number)) {
             ::close(client);
             continue;

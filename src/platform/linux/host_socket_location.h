@@ -1,10 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 
 inline constexpr std::string_view kHostWindowClass = "TBarcodeForm";
 inline constexpr std::string_view kHostWindowTitle = "BarcodeForm";
@@ -25,12 +26,15 @@ HostSocketLocation hostSocketLocation(const char* runtimeDir, uid_t uid,
 // The location for this process's user and environment.
 HostSocketLocation currentHostSocketLocation();
 
-// True when the folder exists, is a real folder (not a link), belongs to this
-// user and admits nobody else.
+// Why the folder is not private to this user ("<folder>: mode 0755, must be
+// 0700"); nullopt when it exists, is a real folder (not a link), belongs to
+// this user and admits nobody else.
+std::optional<std::string> privateFolderProblem(const std::string& folder);
+
 bool isPrivateFolder(const std::string& folder);
 
 // Creates the folder with mode 0700 when missing; throws readerlink::Error
 // when it cannot, or when what is there is not private to this user.
 void ensurePrivateFolder(const std::string& folder);
 
-} // namespace readerlink
+} // namespace readerlink::platform

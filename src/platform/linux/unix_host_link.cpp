@@ -1,5 +1,6 @@
 #include "platform/linux/unix_host_link.h"
 
+#include "common/text.h"
 #include "delivery/host_protocol.h"
 #include "platform/linux/host_socket_location.h"
 
@@ -10,11 +11,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -61,8 +63,13 @@ public:
     HostSendResult send(WindowId sender, const HostRecordBytes& record) override {
         const auto deadline = Clock::now() + options_.answerBound;
         const HostSocketLocation location = currentHostSocketLocation();
-        if (!isPrivateFolder(location.folder))
+        // A missing folder is a host never started; anything else there that
+        // is not private could let another user pose as the host.
+        struct stat folder {};
+        if (::lstat(location.folder.c_str(), &folder) != 0 && errno == ENOENT)
             return {HostDelivery::NoHost};
+        if (const auto problem = privateFolderProblem(location.folder))
+            return {HostDelivery::Unsafe, 0, fromUtf8(*problem)};
 
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -131,9 +138,9 @@ public:
                 if (!waitFor(fd.get(), POLLIN, deadline))
                     return {HostDelivery::NoAnswer};
             } else {
-                // Closed or reset after taking the record: it went out, but
-                // nobody confirmed it.
-                return {HostDelivery::NoAnswer};
+                // End of stream or a reset: a host that drops the record
+                // without reading it looks exactly like this.
+                return {HostDelivery::Closed};
             }
         }
         return {HostDelivery::Answered, decodeHostAnswer(answer)};
@@ -149,4 +156,4 @@ std::unique_ptr<HostLink> makeUnixHostLink(UnixHostLinkOptions options) {
     return std::make_unique<UnixHostLink>(options);
 }
 
-} // namespace readerlink
+} // namespace readerlink::platform

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <memory>
 
-namespace readerlink {
+namespace readerlink::platform {
 
 struct UnixHostLinkOptions {
     // The longest one delivery may hold the station, connection included.
@@ -16,4 +16,4 @@ struct UnixHostLinkOptions {
 // one connection per delivery.
 std::unique_ptr<HostLink> makeUnixHostLink(UnixHostLinkOptions options = {});
 
-} // namespace readerlink
+} // namespace readerlink::platform

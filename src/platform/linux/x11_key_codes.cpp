@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 namespace {
 
@@ -86,4 +86,4 @@ std::optional<ScanCode> scanCodeOfKeycode(std::uint8_t keycode) {
     return std::nullopt;
 }
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

@@ -4,12 +4,12 @@
 // set-1 scan codes 0x01-0x58 are the Linux evdev codes, X keycode = evdev + 8;
 // E0-prefixed keys and a few others have their own table.
 
+#include "delivery/us_key_table.h"
+
 #include <cstdint>
 #include <optional>
 
-#include "delivery/us_key_table.h"
-
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 // The X keycode keybd_event(vk, scan, flags) means. A scan of 0 is derived
 // from vk through the US table; a scan that is vk's own US scan code takes
@@ -20,4 +20,4 @@ std::optional<std::uint8_t> keycodeForKeyEvent(std::uint8_t vk, std::uint8_t sca
 // The scan code of an X keycode, for keys with one (the inverse of the above).
 std::optional<ScanCode> scanCodeOfKeycode(std::uint8_t keycode);
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

@@ -1,20 +1,5 @@
 #include "platform/linux/x11_keyboard.h"
 
-#include <X11/XKBlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-#include <xcb/xcb.h>
-#include <xkbcommon/xkbcommon-x11.h>
-#include <xkbcommon/xkbcommon.h>
-
-#include <bitset>
-#include <cstdio>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "common/error.h"
 #include "common/text.h"
 #include "delivery/us_key_table.h"
@@ -22,7 +7,21 @@
 #include "platform/linux/x11_signal_key_release.h"
 #include "platform/linux/xkb_key_finder.h"
 
-namespace readerlink {
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <bitset>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+namespace readerlink::platform {
 
 namespace {
 
@@ -95,7 +94,7 @@ private:
     xcb_connection_t* keymapConnection_ = nullptr;
     std::int32_t keymapDevice_ = -1;
     xkb_context* context_ = nullptr;
-    std::unique_ptr<x11::XkbKeyFinder> finder_;
+    std::unique_ptr<XkbKeyFinder> finder_;
     bool keymapStale_ = true;
     bool stateStale_ = true;
     // The group the operator (or "{ARA}"/"{ENG}") chose; the group the server
@@ -114,7 +113,7 @@ private:
     unsigned numLockMask_ = Mod2Mask;
     std::bitset<256> pressedKeycodes_;
     std::bitset<256> pressedVirtualKeys_;
-    std::optional<x11::SignalKeyRelease> signalRelease_;
+    std::optional<SignalKeyRelease> signalRelease_;
 };
 
 X11Keyboard::X11Keyboard(KeyboardMessageBox showMessageBox, const char* displayName)
@@ -135,10 +134,9 @@ X11Keyboard::X11Keyboard(KeyboardMessageBox showMessageBox, const char* displayN
         keymapConnection_ = xcb_connect(displayName, nullptr);
         if (xcb_connection_has_error(keymapConnection_))
             fail("cannot open the X display " + displayText(displayName));
-        if (!xkb_x11_setup_xkb_extension(keymapConnection_, XKB_X11_MIN_MAJOR_XKB_VERSION,
-                                         XKB_X11_MIN_MINOR_XKB_VERSION,
-                                         XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                         nullptr, nullptr))
+        if (!xkb_x11_setup_xkb_extension(
+                keymapConnection_, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
             fail("the X server has no usable XKEYBOARD extension");
         keymapDevice_ = xkb_x11_get_core_keyboard_device_id(keymapConnection_);
         context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
@@ -201,7 +199,7 @@ void X11Keyboard::loadKeymap() {
         xkb_keymap_unref(keymap);
         fail("the X server does not use evdev keycodes");
     }
-    finder_ = std::make_unique<x11::XkbKeyFinder>(keymap);
+    finder_ = std::make_unique<XkbKeyFinder>(keymap);
     xkb_keymap_unref(keymap);
     keymapStale_ = false;
 }
@@ -302,7 +300,7 @@ void X11Keyboard::keybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
     const bool press = (flags & KeyEventKeyUp) == 0;
     if (translateAltGr(vk, press))
         return;
-    const auto keycode = x11::keycodeForKeyEvent(vk, scan, (flags & KeyEventExtendedKey) != 0);
+    const auto keycode = keycodeForKeyEvent(vk, scan, (flags & KeyEventExtendedKey) != 0);
     if (!keycode || *keycode < minKeycode_ || *keycode > maxKeycode_)
         return; // no such key here; keybd_event reports nothing either
     const bool modifier = vk == vk::Shift || vk == vk::Control || vk == vk::Menu;
@@ -442,8 +440,8 @@ std::vector<std::string> X11Keyboard::configuredLayouts() {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_, DefaultRootWindow(display_), names, 0, 1024, False,
-                           XA_STRING, &type, &format, &count, &after, &data) != Success ||
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_), names, 0, 1024, False, XA_STRING,
+                           &type, &format, &count, &after, &data) != Success ||
         data == nullptr)
         return layouts;
     // rules NUL model NUL layouts NUL variants NUL options
@@ -502,4 +500,4 @@ std::unique_ptr<KeyboardBackend> makeX11KeyboardBackend(KeyboardMessageBox showM
     return std::make_unique<X11Keyboard>(std::move(showMessageBox), displayName);
 }
 
-} // namespace readerlink
+} // namespace readerlink::platform

@@ -4,13 +4,13 @@
 // private connection, characters looked up in the live XKB keymap, layout
 // switches as XKB group locks on that same connection.
 
+#include "delivery/keyboard_backend.h"
+
 #include <functional>
 #include <memory>
 #include <string_view>
 
-#include "delivery/keyboard_backend.h"
-
-namespace readerlink {
+namespace readerlink::platform {
 
 // Connects to displayName (nullptr: $DISPLAY). Throws readerlink::Error with a
 // one-line reason when there is no display, no XTest or XKB, or the server
@@ -20,4 +20,4 @@ namespace readerlink {
 std::unique_ptr<KeyboardBackend> makeX11KeyboardBackend(KeyboardMessageBox showMessageBox = {},
                                                         const char* displayName = nullptr);
 
-} // namespace readerlink
+} // namespace readerlink::platform

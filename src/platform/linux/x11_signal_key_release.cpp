@@ -4,16 +4,15 @@
 #include <X11/Xproto.h>
 #include <X11/extensions/xtestconst.h>
 #include <X11/extensions/xtestproto.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 namespace {
 
@@ -174,4 +173,4 @@ void SignalKeyRelease::markUp(std::uint8_t keycode) {
         state.down[keycode].store(0, std::memory_order_relaxed);
 }
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

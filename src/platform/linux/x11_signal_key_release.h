@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 class SignalKeyRelease {
 public:
@@ -27,4 +27,4 @@ private:
     bool armed_ = false;
 };
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

@@ -1,17 +1,16 @@
 #include "platform/linux/xkb_key_finder.h"
 
-#include <xkbcommon/xkbcommon.h>
+#include "delivery/keyboard_backend.h"
+#include "delivery/us_key_table.h"
+#include "platform/linux/x11_key_codes.h"
 
 #include <bit>
 #include <memory>
 #include <optional>
 #include <vector>
+#include <xkbcommon/xkbcommon.h>
 
-#include "delivery/keyboard_backend.h"
-#include "delivery/us_key_table.h"
-#include "platform/linux/x11_key_codes.h"
-
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 namespace {
 
@@ -119,7 +118,13 @@ XkbKeyFinder::Table XkbKeyFinder::build(std::uint32_t group, std::uint32_t locke
             }
         }
     }
+    // Windows' VkKeyScanW types a line feed as Control + Return, and so do the
+    // preview and the engine's tables; XKB's Control transformation alone
+    // would pick Control + J.
+    if (const auto found = table.find(U'\r');
+        control && found != table.end() && found->second == vk::Return)
+        table[U'\n'] = static_cast<std::uint16_t>(2u << 8 | vk::Return);
     return table;
 }
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

@@ -13,7 +13,7 @@
 
 struct xkb_keymap;
 
-namespace readerlink::x11 {
+namespace readerlink::platform {
 
 class XkbKeyFinder {
 public:
@@ -41,4 +41,4 @@ private:
     std::map<std::pair<std::uint32_t, std::uint32_t>, Table> tables_;
 };
 
-} // namespace readerlink::x11
+} // namespace readerlink::platform

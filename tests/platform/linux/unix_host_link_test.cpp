@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
@@ -17,7 +18,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace readerlink {
+namespace readerlink::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -118,6 +119,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostLinkText,
                                                     std::string(255, 'Z'), std::string(255, 'Z')}),
                          [](const auto& info) { return info.param.name; });
 
+// A host that takes the connection and drops it unread resets it; that is
+// neither an answer nor a time-out.
+TEST_F(HostLinkTest, HostThatDropsTheRecordIsToldApartFromOneThatAnswers) {
+    ReferenceHost host({"--drop"});
+    for (int round = 1; round <= 3; ++round) {
+        EXPECT_EQ(send(u"ABC").outcome, HostDelivery::Closed) << "round " << round;
+        EXPECT_TRUE(host.waitFor("record " + std::to_string(round) + " dropped unread"));
+    }
+}
+
 TEST_F(HostLinkTest, NoHostWhetherNeverStartedOrGone) {
     EXPECT_EQ(send(u"ABC").outcome, HostDelivery::NoHost);
 
@@ -170,16 +181,73 @@ TEST_F(HostLinkTest, HostThatStopsAcceptingCannotHoldTheStation) {
     EXPECT_EQ(outcomes.back(), HostDelivery::NotSent);
 }
 
-TEST_F(HostLinkTest, FolderOthersCanEnterIsNotTrusted) {
-    {
-        ReferenceHost host;
-        ::chmod(currentHostSocketLocation().folder.c_str(), 0755);
-        EXPECT_EQ(send(u"ABC").outcome, HostDelivery::NoHost);
-        EXPECT_EQ(host.output().find("record"), std::string::npos);
-    }
+struct UnsafeFolder {
+    std::string name;
+    // Spoils the folder a running host made; returns false to skip the case.
+    std::function<bool(const std::string& folder)> spoil;
+    std::string why; // the end of the logged reason
+};
+
+void PrintTo(const UnsafeFolder& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HostLinkUnsafeFolder : public HostLinkTest,
+                             public ::testing::WithParamInterface<UnsafeFolder> {};
+
+// Nothing goes through a folder that is not private, and the log says why and
+// where, since starting a host would not help.
+TEST_P(HostLinkUnsafeFolder, IsRefusedAndTheLogSaysWhy) {
+    const UnsafeFolder& c = GetParam();
+    ReferenceHost host;
+    const std::string folder = currentHostSocketLocation().folder;
+    if (!c.spoil(folder))
+        GTEST_SKIP() << "needs root to give the folder to another user";
+
+    const HostSendResult result = send(u"ABC");
+    EXPECT_EQ(result.outcome, HostDelivery::Unsafe);
+    EXPECT_EQ(host.output().find("record"), std::string::npos);
+
+    std::u16string text = u"ABC";
+    testing::FakeTarget target;
+    testing::RecordingLog log;
+    const auto link = makeUnixHostLink({300ms});
+    DeliveryDispatcher(text, target, nullptr, *link, log).SendDataToApp();
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(toUtf8(log.lines[0].text), "Host socket folder is not private (" + folder + ": " +
+                                             c.why + "), data not sent: ABC");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostLinkUnsafeFolder,
+    ::testing::Values(
+        UnsafeFolder{"OpenToOthers",
+                     [](const std::string& f) { return ::chmod(f.c_str(), 0755) == 0; },
+                     "mode 0755, must be 0700"},
+        UnsafeFolder{"OpenToTheGroup",
+                     [](const std::string& f) { return ::chmod(f.c_str(), 0710) == 0; },
+                     "mode 0710, must be 0700"},
+        UnsafeFolder{"SymbolicLink",
+                     [](const std::string& f) {
+                         std::filesystem::rename(f, f + "-real");
+                         std::filesystem::create_directory_symlink(f + "-real", f);
+                         return true;
+                     },
+                     "a symbolic link, must be a real folder"},
+        UnsafeFolder{"AnotherOwner",
+                     [](const std::string& f) {
+                         return ::geteuid() == 0 && ::chown(f.c_str(), 65534, 65534) == 0;
+                     },
+                     "owned by user 65534, must be owned by user 0"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(HostLinkTest, HostRefusesAFolderThatIsNotPrivate) {
+    ensurePrivateFolder(currentHostSocketLocation().folder);
+    ::chmod(currentHostSocketLocation().folder.c_str(), 0755);
     const auto [status, out] = ReferenceHost::runToEnd({});
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("is not private to this user"), std::string::npos) << out;
+    EXPECT_NE(out.find("mode 0755, must be 0700"), std::string::npos) << out;
 }
 
 TEST_F(HostLinkTest, SecondHostIsRefusedAndFirstKeepsServing) {
@@ -229,11 +297,20 @@ TEST_F(HostLinkTest, DispatcherLogsWhatTheHostDid) {
         ReferenceHost host({"--no-answer"});
         dispatcher.SendDataToApp();
     }
-    EXPECT_EQ(log.lines, (std::vector<testing::LogLine>{
-                             {u"No host application found, data not sent: " + kLine1, false},
-                             {u"Data sent " + kLine1, false},
-                             {u"Data sent " + kLine1, false},
-                             {u"Host application did not answer in time", false}}));
+    {
+        ReferenceHost host({"--drop"});
+        dispatcher.SendDataToApp();
+        EXPECT_TRUE(host.waitFor("record 1 dropped unread"));
+    }
+    EXPECT_EQ(
+        log.lines,
+        (std::vector<testing::LogLine>{
+            {u"No host application found, data not sent: " + kLine1, false},
+            {u"Data sent " + kLine1, false},
+            {u"Host application did not answer in time, data not confirmed: " + kLine1, false},
+            {u"Host application closed the connection without answering, data not confirmed: " +
+                 kLine1,
+             false}}));
 }
 
 struct LocationCase {
@@ -265,4 +342,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 } // namespace
-} // namespace readerlink
+} // namespace readerlink::platform

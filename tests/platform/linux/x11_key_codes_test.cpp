@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace readerlink::x11 {
+namespace readerlink::platform {
 namespace {
 
 struct KeyEventCase {
@@ -57,4 +57,4 @@ TEST(X11KeyCodes, ScanCodesOfKeycodesLeadBackToTheSameKey) {
 }
 
 } // namespace
-} // namespace readerlink::x11
+} // namespace readerlink::platform

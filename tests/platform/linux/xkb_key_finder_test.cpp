@@ -1,11 +1,10 @@
 #include "platform/linux/xkb_key_finder.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <xkbcommon/xkbcommon.h>
 
-#include <memory>
-
-namespace readerlink::x11 {
+namespace readerlink::platform {
 namespace {
 
 // The keymap an X server builds for "setxkbmap -model pc105 -layout us,ara".
@@ -15,7 +14,8 @@ protected:
         context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
         ASSERT_NE(context_, nullptr);
         const xkb_rule_names names{"evdev", "pc105", "us,ara", "", ""};
-        xkb_keymap* keymap = xkb_keymap_new_from_names(context_, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        xkb_keymap* keymap =
+            xkb_keymap_new_from_names(context_, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
         ASSERT_NE(keymap, nullptr);
         finder_ = std::make_unique<XkbKeyFinder>(keymap);
         xkb_keymap_unref(keymap);
@@ -42,7 +42,7 @@ TEST_F(XkbKeyFinderTest, FindsTheKeyWindowsWouldUse) {
     const Lookup cases[] = {
         {U'a', 0, 0, 0x41},
         {U'A', 0, 0, 0x141},
-        {U'<', 0, 0, 0x1BC},  // Shift + comma, not the ISO key's plain level
+        {U'<', 0, 0, 0x1BC}, // Shift + comma, not the ISO key's plain level
         {U'>', 0, 0, 0x1BE},
         {U'|', 0, 0, 0x1DC},
         {U'\\', 0, 0, 0xDC},
@@ -51,6 +51,8 @@ TEST_F(XkbKeyFinderTest, FindsTheKeyWindowsWouldUse) {
         {U' ', 0, 0, 0x20},
         {U'\r', 0, 0, 0x0D},
         {U'\x01', 0, 0, 0x241},
+        {U'\n', 0, 0, 0x20D}, // Control + Return, as the preview shows, not Control + J
+        {U'\n', 1, 0, 0x20D},
         {U'\u00E9', 0, 0, 0xFFFF},
         {U'\u0628', 0, 0, 0xFFFF},
         // Caps Lock inverts what Shift must do for letters, and only for them.
@@ -66,12 +68,12 @@ TEST_F(XkbKeyFinderTest, FindsTheKeyWindowsWouldUse) {
         {U'\u0627', 1, Caps, 0x48},
         {U'<', 1, 0, 0x1DB},
         {U'a', 1, 0, 0xFFFF},
-        {U'|', 1, 0, 0xE2},   // only on the ISO key there
+        {U'|', 1, 0, 0xE2}, // only on the ISO key there
     };
     for (const Lookup& c : cases)
         EXPECT_EQ(finder_->vkKeyScan(c.ch, c.group, c.locked), c.keyCode)
-            << "U+" << std::hex << static_cast<unsigned>(c.ch) << " group " << c.group
-            << " locks " << c.locked;
+            << "U+" << std::hex << static_cast<unsigned>(c.ch) << " group " << c.group << " locks "
+            << c.locked;
     EXPECT_EQ(finder_->groupCount(), 2u);
 }
 
@@ -94,4 +96,4 @@ TEST(XkbKeyFinderAltGr, ThirdLevelCharactersNeedAltGr) {
 }
 
 } // namespace
-} // namespace readerlink::x11
+} // namespace readerlink::platform
