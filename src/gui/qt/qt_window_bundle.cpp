@@ -34,7 +34,10 @@ station::WindowBundle QtWindowBundle::bundle() {
         messageLoop_,
         &pageViews_,
         std::move(messageBox),
-        [window] { return static_cast<WindowId>(window->winId()); },
+        // Offscreen, Qt makes up an id that names no window; a host is told 0.
+        [window, headless = headless_] {
+            return headless ? WindowId{0} : static_cast<WindowId>(window->winId());
+        },
         headless_ ? std::u16string(u"no X display") : std::u16string(),
     };
 }

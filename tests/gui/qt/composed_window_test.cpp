@@ -130,6 +130,7 @@ TEST_F(ComposedWindow, EnteredTextReachesTheHostAfterTheInterval) {
         << log.str();
     EXPECT_TRUE(host.waitFor("text \"" + toUtf8(kMrz) + "\"")) << host.output();
     EXPECT_FALSE(timers.created.at(1)->isActive()); // SendData ran once
+    EXPECT_NE(host.output().find("from window 0x0:"), std::string::npos) << host.output();
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
