@@ -80,6 +80,7 @@ TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
     pty_.write(kMrz90.substr(30));
     ASSERT_TRUE(gathered(kMrz90.size()));
     EXPECT_EQ(timer_->countdowns, 1); // counted from the first announcement
+    EXPECT_EQ(timer_->restarts, 0);   // and never moved by a later one
     EXPECT_TRUE(delivered_.empty());
 
     timer_->fire();

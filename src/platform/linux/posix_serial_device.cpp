@@ -42,17 +42,6 @@ bool speedFor(std::uint32_t baud, speed_t& speed) {
     }
 }
 
-bool noModemLines(int error) {
-    return error == ENOTTY || error == EINVAL;
-}
-
-// Sets or clears one modem line; a device without modem lines has nothing to set.
-int driveLine(int fd, int line, bool on) {
-    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0 || noModemLines(errno))
-        return 0;
-    return errno;
-}
-
 class PosixSerialDevice final : public serial::SerialDevice {
 public:
     PosixSerialDevice(int fd, int wakeFd, std::shared_ptr<TtyLineSignals> signals)
@@ -138,10 +127,12 @@ public:
         if (tcsetattr(fd_, TCSANOW, &t) != 0)
             return errno;
 
-        if (const int e = driveLine(fd_, TIOCM_DTR, (dcb.flags & fDtrControlMask) == fDtrEnable))
+        if (const int e = signals_->setModemLine(fd_, TIOCM_DTR,
+                                                 (dcb.flags & fDtrControlMask) == fDtrEnable))
             return e;
         if (!rtsHandshake) {
-            if (const int e = driveLine(fd_, TIOCM_RTS, (dcb.flags & fRtsControlMask) == fRtsEnable))
+            if (const int e = signals_->setModemLine(fd_, TIOCM_RTS,
+                                                     (dcb.flags & fRtsControlMask) == fRtsEnable))
                 return e;
         }
         std::lock_guard lock(mutex_);
