@@ -64,7 +64,7 @@ public:
     void setDelivery(DeliveryLink* delivery);
 
     // --- the window's life ----------------------------------------------
-    void formCreate(); // settings loaded, reader forced to "ARH PRMC"
+    void formCreate(); // settings loaded, reader forced to "ARH PRMC" unless serial readers are offered
     void formShow();   // "Main" page, then "Connect"
     void formClose();  // serial port closed, picture folder saved
 
@@ -106,6 +106,7 @@ public:
     int readerIndex() const { return readerIndex_; }
     void setReaderIndex(int item);
     bool readerEnabled() const { return readerEnabled_; }
+    bool comPortVisible() const { return comPortVisible_; }
     int comPort() const { return comPort_; }
     void setComPort(int port);
     const std::u16string& picturePath() const { return picturePath_; }
@@ -170,6 +171,7 @@ private:
     bool sendTwoLines_ = false;
     int readerIndex_ = -1;
     bool readerEnabled_ = true;
+    bool comPortVisible_ = false;
     int comPort_ = 0;
     std::u16string picturePath_;
     bool autorunVisible_ = true;
