@@ -30,6 +30,10 @@ SerialChannel::SerialChannel(ComPort& port, Timer& bufferTimer, std::u16string& 
     port_.OnRxChar = [this](CustomComPort&, int count) { ComPortNRxChar(count); };
     // Without this line a failed read would silently end every later scan.
     port_.OnEventThreadEnd = [this](CustomComPort& port, const std::u16string& reason) {
+        if (port.DeviceGone() && replug_) {
+            replug_->deviceGone(reason);
+            return;
+        }
         log_.logStatus(u"Serial port " + port.Port() + u" stopped receiving: " + reason +
                        u". Press \"Connect\" to reopen it.");
     };
@@ -41,6 +45,8 @@ void SerialChannel::Connect(int comPortNumber) {
         dialogs_.showError(u"Please choose com port");
         return;
     }
+    if (replug_)
+        replug_->cancel();
     port_.Close();
     port_.SetPort(u"COM" + toDecimal(comPortNumber));
     port_.Open();

@@ -14,6 +14,7 @@
 #include "common/timer.h"
 #include "common/station_choices.h"
 #include "serial/comport.h"
+#include "serial/port_replug.h"
 
 namespace readerlink::serial {
 
@@ -36,6 +37,10 @@ public:
     // A port that cannot be opened throws ComPortError and stays closed.
     void Connect(int comPortNumber);
 
+    // From now on an unplugged device is closed at once and reopened when it
+    // is back, by `replug`, which must outlive the channel.
+    void reopenAfterReplug(PortReplug& replug) { replug_ = &replug; }
+
     // OnRxChar: `count` bytes wait.
     void ComPortNRxChar(int count);
     // BufferTimer's expiry.
@@ -49,6 +54,7 @@ private:
     Dialogs& dialogs_;
     std::function<void()> sendDataToApp_;
     std::function<ReaderChoice()> reader_;
+    PortReplug* replug_ = nullptr;
 };
 
 } // namespace readerlink::serial

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "platform/linux/posix_serial_device.h"
+#include "serial/port_replug.h"
 #include "serial/serial_channel.h"
 #include "support/pty_pair.h"
 #include "support/manual_timer.h"
@@ -204,6 +205,66 @@ TEST_F(SerialChannelTest, AStoppedEventThreadIsLoggedOnce) {
     ASSERT_EQ(log_.status.size(), 1u);
     EXPECT_EQ(log_.status[0].rfind(u"Serial port COM7 stopped receiving: the device was disconnected", 0), 0u)
         << toUtf8(log_.status[0]);
+}
+
+// A USB adapter as udev shows it: a link in serial/by-id that goes, folder
+// and all, with the adapter and comes back under another tty.
+TEST_F(SerialChannelTest, AnUnpluggedReaderIsClosedAtOnceAndReopensWhenItsDeviceIsBack) {
+    const std::filesystem::path byId = ports_.path() / "serial" / "by-id";
+    const std::filesystem::path adapter = byId / "usb-FTDI_reader-if00-port0";
+    std::filesystem::create_directories(byId);
+    std::filesystem::create_symlink(pty_.slavePath(), adapter);
+    ports_.link("COM8", adapter.string());
+    PortReplug replug(*port_, *devices_, loop_, log_);
+    channel_->reopenAfterReplug(replug);
+    channel_->Connect(8);
+    pty_.write("ONE");
+    ASSERT_TRUE(gathered(3));
+
+    std::filesystem::remove_all(ports_.path() / "serial");
+    pty_.closeMaster();
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+    EXPECT_FALSE(port_->Connected()); // the dead device is closed, not left open
+    const std::u16string mapped =
+        fromUtf8((ports_.path() / "COM8").string() + " -> " + adapter.string());
+    ASSERT_EQ(log_.status.size(), 1u);
+    EXPECT_EQ(log_.status[0], u"Serial port COM8 stopped receiving: the device was disconnected. "
+                              u"Closed; it reopens by itself when " + mapped + u" is back.");
+
+    PtyPair replugged;
+    std::filesystem::create_directories(byId);
+    std::filesystem::create_symlink(replugged.slavePath(), adapter);
+    ASSERT_TRUE(loop_.runUntil([&] { return log_.status.size() >= 2; }));
+    EXPECT_EQ(log_.status[1], u"Serial port COM8 reopened: " + mapped + u" is back.");
+    EXPECT_TRUE(port_->Connected());
+    replugged.write("TWO");
+    ASSERT_TRUE(gathered(6));
+    timer_->fire();
+    EXPECT_EQ(delivered_, std::vector<std::u16string>{u"ONETWO"});
+    port_->Close();
+}
+
+TEST_F(SerialChannelTest, ConnectAfterAnUnplugTakesOverFromTheWaitForTheDevice) {
+    const std::filesystem::path adapter = ports_.path() / "by-id-reader";
+    std::filesystem::create_symlink(pty_.slavePath(), adapter);
+    ports_.link("COM8", adapter.string());
+    PortReplug replug(*port_, *devices_, loop_, log_);
+    channel_->reopenAfterReplug(replug);
+    channel_->Connect(8);
+    std::filesystem::remove(adapter);
+    pty_.closeMaster();
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+
+    PtyPair other;
+    ports_.link("COM9", other.slavePath());
+    channel_->Connect(9);
+    PtyPair replugged;
+    std::filesystem::create_symlink(replugged.slavePath(), adapter);
+    other.write("NINE"); // a reopen of COM8 would come while this is gathered
+    ASSERT_TRUE(gathered(4));
+    EXPECT_EQ(port_->Port(), u"COM9");
+    EXPECT_EQ(log_.status.size(), 1u);
+    port_->Close();
 }
 
 TEST(MemoLines, SplitLikeTheLogShowsThem) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <system_error>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -15,6 +16,7 @@
 #include <utility>
 
 #include "platform/linux/byte_ring.h"
+#include "platform/linux/device_path_watch.h"
 
 namespace readerlink::posix {
 namespace {
@@ -434,7 +436,38 @@ public:
         return std::make_unique<PosixSerialDevice>(fd, wakeFd, signals_);
     }
 
+    std::string devicePath(std::u16string_view portName) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        if (!path)
+            return {};
+        if (inPortsFolder(*path)) {
+            const std::filesystem::path target = linkTarget(*path);
+            if (target != *path)
+                return *path + " -> " + target.string();
+        }
+        return *path;
+    }
+
+    std::unique_ptr<serial::DeviceWatch> watchForDevice(std::u16string_view portName,
+                                                        std::function<void()> appeared) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        if (!path)
+            return nullptr;
+        // A link in the ports folder stays when the adapter goes; the device
+        // link it names is what comes back.
+        try {
+            return watchDevicePath(inPortsFolder(*path) ? linkTarget(*path) : std::filesystem::path(*path),
+                                   std::move(appeared));
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+    }
+
 private:
+    bool inPortsFolder(const std::filesystem::path& path) const {
+        return !paths_.portsFolder.empty() && path.parent_path() == paths_.portsFolder;
+    }
+
     ComPortPaths paths_;
     std::shared_ptr<TtyLineSignals> signals_;
 };
