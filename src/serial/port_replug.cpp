@@ -59,6 +59,13 @@ void PortReplug::reopen() {
     try {
         port_.Open();
     } catch (const std::exception& e) {
+        if (const auto* error = dynamic_cast<const ComPortError*>(&e);
+            error && error->Code() == static_cast<int>(ComErrorCode::OpenFailed) &&
+            error->WinCode() > 0)
+            if (const std::string why =
+                    devices_.explainOpenFailure(name, static_cast<int>(error->WinCode()));
+                !why.empty())
+                log_.log(fromUtf8(why));
         log_.logStatus(u"Serial port " + name + u": " + path +
                        u" is back but could not be opened: " + messageOf(e) +
                        u". Press \"Connect\" to reopen it.");

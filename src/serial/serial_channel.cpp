@@ -49,7 +49,25 @@ void SerialChannel::Connect(int comPortNumber) {
         replug_->cancel();
     port_.Close();
     port_.SetPort(u"COM" + toDecimal(comPortNumber));
-    port_.Open();
+    try {
+        port_.Open();
+    } catch (const ComPortError& e) {
+        if (devices_ && e.Code() == static_cast<int>(ComErrorCode::OpenFailed)) {
+            const int osError = e.WinCode() > 0 ? static_cast<int>(e.WinCode()) : 0;
+            if (const std::string why = devices_->explainOpenFailure(port_.Port(), osError);
+                !why.empty())
+                log_.log(fromUtf8(why));
+        }
+        throw;
+    }
+    // The port's lock keeps out only programs that lock too.
+    if (devices_) {
+        if (const std::string others = devices_->otherUsers(port_.Port()); !others.empty())
+            log_.log(u"Warning: serial port " + port_.Port() + u" (" +
+                     fromUtf8(devices_->devicePath(port_.Port())) +
+                     u") is also open in another program (" + fromUtf8(others) +
+                     u"); it may take the reader's characters.");
+    }
 }
 
 void SerialChannel::ComPortNRxChar(int count) {

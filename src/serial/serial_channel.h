@@ -41,6 +41,11 @@ public:
     // is back, by `replug`, which must outlive the channel.
     void reopenAfterReplug(PortReplug& replug) { replug_ = &replug; }
 
+    // From now on a port that does not open gets one more log line on why,
+    // and an open one a warning when other programs have its device open.
+    // `devices` must outlive the channel.
+    void diagnoseWith(SerialDeviceFactory& devices) { devices_ = &devices; }
+
     // OnRxChar: `count` bytes wait.
     void ComPortNRxChar(int count);
     // BufferTimer's expiry.
@@ -55,6 +60,7 @@ private:
     std::function<void()> sendDataToApp_;
     std::function<ReaderChoice()> reader_;
     PortReplug* replug_ = nullptr;
+    SerialDeviceFactory* devices_ = nullptr;
 };
 
 } // namespace readerlink::serial

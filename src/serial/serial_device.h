@@ -154,6 +154,16 @@ public:
     // empty when the name has none or the system does not tell.
     virtual std::string devicePath(std::u16string_view /*portName*/) { return {}; }
 
+    // One log line on why the device of `portName` did not open with
+    // `osError`: the device tried and the likely cause. Empty: nothing to add.
+    virtual std::string explainOpenFailure(std::u16string_view /*portName*/, int /*osError*/) {
+        return {};
+    }
+
+    // The other programs that have the device of `portName` open, as far as
+    // this system can tell ("1234 minicom"); empty when none is seen.
+    virtual std::string otherUsers(std::u16string_view /*portName*/) { return {}; }
+
     // Calls `appeared` once, on any thread, when the device of `portName` is
     // there again (soon after the call when it already is). nullptr when
     // this system cannot watch for it.

@@ -25,6 +25,7 @@ StationSerialLink::StationSerialLink(Station& station,
       replug_(port_, *devices_, mainThread, station) {
     serial::ConfigureForMrzReader(port_);
     channel_.reopenAfterReplug(replug_);
+    channel_.diagnoseWith(*devices_);
     // The channel binds the timer straight to itself; the station's handler
     // goes back so that what the burst's delivery throws reaches the default
     // error display.

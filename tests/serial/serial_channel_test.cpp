@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/linux/posix_serial_device.h"
 #include "serial/port_replug.h"
@@ -184,6 +188,70 @@ TEST_F(SerialChannelTest, AnOpenFailureReachesTheCallerAndConnectWorksAgain) {
     }
     channel_->Connect(7);
     EXPECT_TRUE(port_->Connected());
+}
+
+TEST_F(SerialChannelTest, AnOpenFailureKeepsItsTextAndLogsTheDeviceTriedAndWhy) {
+    channel_->diagnoseWith(*devices_);
+    const std::string missing = (ports_.path() / "unplugged").string();
+    ports_.link("COM9", missing);
+    ComPort holder(*devices_, loop_);
+    holder.SetPort(u"COM7");
+    holder.Open();
+    const std::string com7 = (ports_.path() / "COM7").string() + " -> " + pty_.slavePath();
+    const struct {
+        int number;
+        std::u16string error;
+        std::string logged;
+    } cases[] = {
+        {9, u"Unable to open com port (Error: 2)",
+         "Serial port COM9: cannot open " + (ports_.path() / "COM9").string() + " -> " + missing +
+             ": no such device. Plug the reader in, or map COM9"},
+        {7, u"Unable to open com port (Error: 16)",
+         "Serial port COM7: cannot open " + com7 + ": busy, held by another program or a second station."},
+    };
+    for (const auto& c : cases) {
+        log_.lines.clear();
+        try {
+            channel_->Connect(c.number);
+            FAIL() << c.number;
+        } catch (const ComPortError& e) {
+            EXPECT_EQ(e.message(), c.error);
+        }
+        ASSERT_EQ(log_.lines.size(), 1u) << c.number;
+        EXPECT_EQ(toUtf8(log_.lines[0]).rfind(c.logged, 0), 0u) << toUtf8(log_.lines[0]);
+    }
+}
+
+// The lock keeps out only programs that lock too; one that opened the device
+// before is at least named.
+TEST_F(SerialChannelTest, ConnectWarnsWhenAnotherProgramHasTheDeviceOpen) {
+    channel_->diagnoseWith(*devices_);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::open(pty_.slavePath().c_str(), O_RDONLY | O_NOCTTY);
+        [[maybe_unused]] const auto w = ::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char x = 0;
+    ASSERT_EQ(::read(ready[0], &x, 1), 1);
+    channel_->Connect(7);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(log_.lines.size(), 1u);
+    EXPECT_EQ(toUtf8(log_.lines[0]),
+              "Warning: serial port COM7 (" + (ports_.path() / "COM7").string() + " -> " +
+                  pty_.slavePath() + ") is also open in another program (" + std::to_string(child) +
+                  " test_serial_cha); it may take the reader's characters.");
+
+    log_.lines.clear();
+    channel_->Connect(7); // alone again
+    EXPECT_TRUE(log_.lines.empty());
 }
 
 TEST_F(SerialChannelTest, ReconnectingKeepsAGatheredBurst) {

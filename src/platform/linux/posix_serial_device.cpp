@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "platform/linux/byte_ring.h"
+#include "platform/linux/com_port_diagnosis.h"
 #include "platform/linux/device_path_watch.h"
 
 namespace readerlink::posix {
@@ -446,6 +447,23 @@ public:
                 return *path + " -> " + target.string();
         }
         return *path;
+    }
+
+    std::string explainOpenFailure(std::u16string_view portName, int osError) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        std::vector<DeviceHolder> holders;
+        if (path && osError == EBUSY)
+            holders = processesHolding(*path);
+        std::string name;
+        for (char16_t c : portName)
+            name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+        return describeOpenFailure(name, path ? std::optional(devicePath(portName)) : std::nullopt,
+                                   osError, holders);
+    }
+
+    std::string otherUsers(std::u16string_view portName) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        return path ? describeHolders(processesHolding(*path)) : std::string{};
     }
 
     std::unique_ptr<serial::DeviceWatch> watchForDevice(std::u16string_view portName,
