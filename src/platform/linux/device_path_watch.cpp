@@ -13,6 +13,17 @@
 namespace readerlink::posix {
 namespace {
 
+// `prefix` is `path` or one of the folders above it.
+bool leadsTo(const std::filesystem::path& prefix, const std::filesystem::path& path) {
+    auto p = path.begin();
+    for (const auto& part : prefix) {
+        if (p == path.end() || *p != part)
+            return false;
+        ++p;
+    }
+    return true;
+}
+
 bool isThere(const std::filesystem::path& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
@@ -21,7 +32,7 @@ bool isThere(const std::filesystem::path& path) {
 class InotifyDeviceWatch final : public serial::DeviceWatch {
 public:
     InotifyDeviceWatch(std::filesystem::path path, std::function<void()> appeared)
-        : path_(std::move(path)), appeared_(std::move(appeared)), gone_(!isThere(path_)) {
+        : path_(std::move(path)), appeared_(std::move(appeared)) {
         inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (inotify_ < 0)
             throw std::system_error(errno, std::generic_category(), "inotify_init1");
@@ -31,6 +42,14 @@ public:
             ::close(inotify_);
             throw std::system_error(error, std::generic_category(), "eventfd");
         }
+        // Armed before returning: a removal right after the call is seen.
+        if (!watchNearestFolder()) {
+            const int error = errno;
+            ::close(stop_);
+            ::close(inotify_);
+            throw std::system_error(error, std::generic_category(), "inotify_add_watch");
+        }
+        gone_ = !isThere(path_);
         thread_ = std::thread([this] { run(); });
     }
 
@@ -93,9 +112,18 @@ private:
                 for (ssize_t at = 0; at < length;) {
                     const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                     at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                    if ((event->mask & IN_IGNORED) != 0 && event->wd == watch_) {
+                    if (event->wd != watch_)
+                        continue;
+                    // A removal on the way to the path: gone, however fast it comes back.
+                    if ((event->mask & (IN_DELETE | IN_MOVED_FROM)) != 0 && event->len > 0 &&
+                        leadsTo(watched_ / event->name, path_))
+                        gone_ = true;
+                    if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0)
+                        gone_ = true;
+                    if ((event->mask & IN_IGNORED) != 0) {
                         watch_ = -1; // the folder went; a new one of that name needs a new watch
                         watched_.clear();
+                        gone_ = true;
                     }
                 }
             }
@@ -108,7 +136,7 @@ private:
     int stop_ = -1;
     int watch_ = -1;
     std::filesystem::path watched_;
-    bool gone_; // seen gone since the call; a quick re-plug must not look like no unplug
+    bool gone_ = false; // seen gone since the call; a quick re-plug must not look like no unplug
     std::thread thread_;
 };
 
