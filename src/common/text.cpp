@@ -103,4 +103,20 @@ std::u16string toDecimal(long long value) {
     return std::u16string(s.begin(), s.end());
 }
 
+std::vector<std::u16string> splitLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
 } // namespace readerlink

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace readerlink {
 
@@ -16,6 +17,11 @@ std::u16string trimControls(std::u16string_view text);
 
 // Removes every occurrence of `unit`.
 std::u16string removeAll(std::u16string_view text, char16_t unit);
+
+// The lines a text shows as in the log: split at CR LF, CR or LF; a final
+// line break ends the last line rather than starting an empty one, so
+// "A\r\nB\r\n" gives two lines and "" none.
+std::vector<std::u16string> splitLines(std::u16string_view text);
 
 // Signed decimal, as the log writes numbers.
 std::u16string toDecimal(long long value);

@@ -11,8 +11,17 @@
 
 namespace readerlink::platform {
 
+enum class WhenFolderIsReadOnly {
+    Fail,
+    // An existing, writable file in a folder that takes no new files is
+    // rewritten where it stands (space reserved first, then written, cut to
+    // length and flushed): better than never saving the operator's choices.
+    WriteInPlace,
+};
+
 // An existing file keeps its permissions. Returns the first failure; nothing
 // of the new contents is left behind then.
-std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes);
+std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes,
+                            WhenFolderIsReadOnly readOnlyFolder = WhenFolderIsReadOnly::Fail);
 
 } // namespace readerlink::platform

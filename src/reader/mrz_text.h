@@ -6,10 +6,6 @@
 
 namespace readerlink::read {
 
-// Splits at CR LF, CR or LF; a final line break adds no empty line, so
-// "A\r\nB\r\n" gives two lines and "" none.
-std::vector<std::u16string> splitLines(std::u16string_view text);
-
 // The chip's MRZ (one run of characters) as lines joined by CR LF: three of
 // L/3 when L divides by 3, else two of L div 2 (an odd last character drops).
 std::u16string chipMrzText(std::u16string_view chipMrz);

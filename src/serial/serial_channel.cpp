@@ -6,22 +6,6 @@
 
 namespace readerlink::serial {
 
-std::vector<std::u16string> MemoLines(std::u16string_view text) {
-    std::vector<std::u16string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n')
-            continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
-    return lines;
-}
-
 SerialChannel::SerialChannel(ComPort& port, Timer& bufferTimer, std::u16string& scanData,
                              ActivityLog& log, Dialogs& dialogs,
                              std::function<void()> sendDataToApp, std::function<ReaderChoice()> reader)
@@ -85,7 +69,7 @@ void SerialChannel::BufferTimerTimer() {
         scanData_.erase(0, std::min<std::size_t>(8, scanData_.size()));
     // Appended, not replacing the log: its earlier lines are the station's
     // only record of what was read and what failed.
-    for (const std::u16string& line : MemoLines(scanData_))
+    for (const std::u16string& line : splitLines(scanData_))
         log_.log(line);
     struct EmptyAfterwards {
         std::u16string& text;

@@ -18,10 +18,6 @@
 
 namespace readerlink::serial {
 
-// The lines a text shows as in the log: split at CR LF, CR or LF; a final
-// line break ends the last line rather than starting an empty one.
-std::vector<std::u16string> MemoLines(std::u16string_view text);
-
 class SerialChannel {
 public:
     // Binds itself to the port's OnRxChar and OnEventThreadEnd and to the

@@ -324,7 +324,8 @@ void ProfileFile::writeString(std::u16string_view section, std::u16string_view k
     };
     if (file.state == FileBytes::State::Read && !file.writable)
         fail("the file is read-only");
-    if (const std::error_code error = platform::replaceFile(target, bytes))
+    if (const std::error_code error = platform::replaceFile(
+            target, bytes, platform::WhenFolderIsReadOnly::WriteInPlace))
         fail(error.message());
 }
 

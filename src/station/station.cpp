@@ -19,9 +19,9 @@ Station::Station(StationSetup setup)
       sendData_(setup.timers.createTimer(kSendDataInterval)),
       triggerTimer_(setup.timers.createTimer(kTriggerTimerInterval)),
       bufferTimer_(setup.timers.createTimer(kBufferTimerInterval)) {
-    minTimer_->setHandler([this] { dispatch([this] { minTimerTimer(); }); });
+    minTimer_->setHandler([this] { dispatch([this] { MinTimerTimer(); }); });
     sendData_->setHandler([this] { dispatch([this] { sendDataExpired(); }); });
-    triggerTimer_->setHandler([this] { dispatch([this] { btnTriggerClick(); }); });
+    triggerTimer_->setHandler([this] { dispatch([this] { BtnTriggerClick(); }); });
     bufferTimer_->setHandler([this] { dispatch([this] { serial_->bufferTimerExpired(); }); });
 }
 
@@ -32,23 +32,22 @@ void Station::setView(StationView* view) {
 }
 
 void Station::setPassportReader(PassportReaderLink* reader) {
-    reader_ = reader ? reader : &placeholderReader_;
+    reader_ = reader ? reader : &noReader_;
 }
 
 void Station::setSerialReader(SerialReaderLink* serial) {
-    serial_ = serial ? serial : &placeholderSerial_;
+    serial_ = serial ? serial : &noSerial_;
 }
 
 void Station::setDelivery(DeliveryLink* delivery) {
-    delivery_ = delivery ? delivery : &placeholderDelivery_;
+    delivery_ = delivery ? delivery : &noDelivery_;
 }
 
-void Station::formCreate() {
+void Station::FormCreate() {
     // The window description enables MinTimer before the creation handler runs.
     minTimer_->start();
 
     setAppIndex(1);
-    aStatus_ = {u"Ok", u"Warning", u"Error"};
 
     // A settings folder of the user's may not exist yet; when it cannot be
     // made, the first save says so in the log.
@@ -79,13 +78,13 @@ void Station::formCreate() {
     refresh();
 }
 
-void Station::formShow() {
+void Station::FormShow() {
     if (view_)
         view_->showPage(Page::Main);
-    btnConnectClick();
+    BtnConnectClick();
 }
 
-void Station::formClose() {
+void Station::FormClose() {
     serial_->closePort();
     if (ReaderChoice{readerIndex_}.is(ReaderKind::Handheld))
         return;
@@ -99,7 +98,7 @@ void Station::formClose() {
     settings_.reset();
 }
 
-void Station::btnConnectClick() {
+void Station::BtnConnectClick() {
     if (settings_) {
         try {
             saveReaderChoices(*settings_, readerIndex_, appIndex_, sendTwoLines_, comPort_);
@@ -116,12 +115,12 @@ void Station::btnConnectClick() {
         serial_->connect();
 }
 
-void Station::btnTriggerClick() {
+void Station::BtnTriggerClick() {
     if (ReaderChoice{readerIndex_}.isPassportReader())
         reader_->captureAndRead();
 }
 
-void Station::btnTestClick() {
+void Station::BtnTestClick() {
     auto entered = dialogs_.inputBox(u"MRZ", u"Enter MRZ", scanData_);
     if (!entered)
         return;
@@ -131,11 +130,11 @@ void Station::btnTestClick() {
     sendData_->start();
 }
 
-void Station::btnSendDataClick() {
+void Station::BtnSendDataClick() {
     delivery_->sendDataToApp();
 }
 
-void Station::btnAutoClick(bool checked) {
+void Station::BtnAutoClick(bool checked) {
     autorunChecked_ = checked;
     if (checked) {
         if (!autorun_.setEntry(kAutorunValueName, executable_, u"/m " + toDecimal(appIndex_)))
@@ -171,7 +170,7 @@ void Station::endApplication() {
         view_->endApplication();
 }
 
-void Station::minTimerTimer() {
+void Station::MinTimerTimer() {
     if (!arguments_.empty() && arguments_.front() == u"/m") {
         if (view_)
             view_->minimize();
@@ -181,7 +180,7 @@ void Station::minTimerTimer() {
 
 void Station::sendDataExpired() {
     sendData_->stop();
-    btnSendDataClick();
+    BtnSendDataClick();
 }
 
 void Station::setAppIndex(int item) {
@@ -216,20 +215,16 @@ void Station::setStatusBarText(std::u16string_view text) {
 }
 
 void Station::setStatusLabel(std::u16string_view text) {
-    statusLabel_ = std::u16string(text);
     if (view_)
         view_->showStatusLabel(text);
 }
 
 void Station::setErrorLabelText(std::u16string_view text, LabelColour colour) {
-    errorLabelText_ = std::u16string(text);
-    errorLabelColour_ = colour;
     if (view_)
         view_->showErrorLabelText(text, colour);
 }
 
 void Station::setErrorLabelVisible(bool visible) {
-    errorLabelVisible_ = visible;
     if (view_)
         view_->showErrorLabel(visible);
 }
@@ -245,28 +240,15 @@ void Station::logStatus(std::u16string_view line) {
     setStatusLabel(line);
 }
 
-void Station::replaceLog(std::u16string_view text) {
-    if (view_)
-        view_->replaceLogText(text);
-    echo(text);
-}
-
 // One output line per log line, as the memo splits them.
 void Station::echo(std::u16string_view text) {
     if (!echo_)
         return;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t brk = text.find_first_of(u"\r\n", start);
-        *echo_ << toUtf8(text.substr(start, brk - start)) << '\n';
-        if (brk == std::u16string_view::npos)
-            break;
-        start = brk + 1;
-        if (text[brk] == u'\r' && start < text.size() && text[start] == u'\n')
-            ++start;
-        if (start >= text.size())
-            break;
-    }
+    const auto lines = splitLines(text);
+    if (lines.empty())
+        *echo_ << '\n'; // an empty log line is a line too
+    for (const std::u16string& line : lines)
+        *echo_ << toUtf8(line) << '\n';
     echo_->flush();
 }
 

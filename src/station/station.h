@@ -11,7 +11,7 @@
 #include "common/dialogs.h"
 #include "common/timer.h"
 #include "platform/autorun_store.h"
-#include "station/placeholder_links.h"
+#include "station/null_links.h"
 #include "station/profile_file.h"
 #include "station/station_links.h"
 #include "station/station_view.h"
@@ -56,24 +56,24 @@ public:
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
 
-    // --- wiring (before formCreate) -------------------------------------
+    // --- wiring (before FormCreate) -------------------------------------
     void setView(StationView* view); // nullptr: nothing shown
-    // Non-owning; nullptr puts the placeholder back.
+    // Non-owning; nullptr puts the null link back.
     void setPassportReader(PassportReaderLink* reader);
     void setSerialReader(SerialReaderLink* serial);
     void setDelivery(DeliveryLink* delivery);
 
     // --- the window's life ----------------------------------------------
-    void formCreate(); // settings loaded, reader forced to "ARH PRMC" unless serial readers are offered
-    void formShow();   // "Main" page, then "Connect"
-    void formClose();  // serial port closed, picture folder saved
+    void FormCreate(); // settings loaded; reader "ARH PRMC" unless serial ones are offered
+    void FormShow();   // "Main" page, then "Connect"
+    void FormClose();  // serial port closed, picture folder saved
 
     // --- handlers ---------------------------------------------------------
-    void btnConnectClick();
-    void btnTriggerClick();  // "Read"
-    void btnTestClick();     // "Send MRZ"
-    void btnSendDataClick(); // runs SendDataToApp
-    void btnAutoClick(bool checked);
+    void BtnConnectClick();
+    void BtnTriggerClick();  // "Read"
+    void BtnTestClick();     // "Send MRZ"
+    void BtnSendDataClick(); // runs SendDataToApp
+    void BtnAutoClick(bool checked);
     void browsePicturePath(); // the folder box's button
 
     // Runs one handler as the message loop would: what it throws goes to the
@@ -87,11 +87,7 @@ public:
     // --- state the subsystems share -------------------------------------
     std::u16string& scanData() { return scanData_; }
     bool& isPassport() { return isPassport_; }
-    const std::array<std::u16string, 3>& aStatus() const { return aStatus_; }
-
-    Timer& minTimer() { return *minTimer_; }
-    Timer& sendDataTimer() { return *sendData_; }
-    Timer& triggerTimer() { return *triggerTimer_; }
+    // The serial channel gathers a burst for as long as this runs.
     Timer& bufferTimer() { return *bufferTimer_; }
 
     Dialogs& dialogs() { return dialogs_; }
@@ -114,29 +110,24 @@ public:
     bool autorunVisible() const { return autorunVisible_; }
     bool autorunChecked() const { return autorunChecked_; }
 
-    const std::u16string& statusLabel() const { return statusLabel_; }
+    // The read workflow reads the status bar back.
     const std::u16string& statusBarText() const { return statusBarText_; }
     void setStatusBarText(std::u16string_view text);
     // lblStatus without a log line.
     void setStatusLabel(std::u16string_view text);
-    bool errorLabelVisible() const { return errorLabelVisible_; }
     void setErrorLabelVisible(bool visible);
     // lblError's text and font colour; its visibility is left as it is.
     void setErrorLabelText(std::u16string_view text, LabelColour colour);
-    const std::u16string& errorLabelText() const { return errorLabelText_; }
-    LabelColour errorLabelColour() const { return errorLabelColour_; }
 
     // --- the activity log ----------------------------------------------------
     void log(std::u16string_view line) override;
     void logStatus(std::u16string_view line) override;
-    // Replaces the whole log text (the serial channel shows its burst so).
-    void replaceLog(std::u16string_view text);
 
     // The settings file while the window lives; null after the close step.
     ProfileFile* settings() { return settings_.get(); }
 
 private:
-    void minTimerTimer();
+    void MinTimerTimer();
     void sendDataExpired();
     void echo(std::u16string_view text);
     void refresh();
@@ -150,12 +141,12 @@ private:
     std::ostream* echo_;
     StationView* view_ = nullptr;
 
-    PlaceholderPassportReader placeholderReader_{*this};
-    PlaceholderSerialReader placeholderSerial_{*this};
-    PlaceholderDelivery placeholderDelivery_{*this};
-    PassportReaderLink* reader_ = &placeholderReader_;
-    SerialReaderLink* serial_ = &placeholderSerial_;
-    DeliveryLink* delivery_ = &placeholderDelivery_;
+    NoPassportReader noReader_{*this};
+    NoSerialReader noSerial_{*this};
+    NoDelivery noDelivery_{*this};
+    PassportReaderLink* reader_ = &noReader_;
+    SerialReaderLink* serial_ = &noSerial_;
+    DeliveryLink* delivery_ = &noDelivery_;
 
     std::unique_ptr<Timer> minTimer_;
     std::unique_ptr<Timer> sendData_;
@@ -165,7 +156,6 @@ private:
     std::unique_ptr<ProfileFile> settings_;
     std::u16string scanData_;
     bool isPassport_ = false;
-    std::array<std::u16string, 3> aStatus_;
 
     int appIndex_ = 0;
     bool sendTwoLines_ = false;
@@ -176,11 +166,7 @@ private:
     std::u16string picturePath_;
     bool autorunVisible_ = true;
     bool autorunChecked_ = false;
-    std::u16string statusLabel_;
     std::u16string statusBarText_;
-    bool errorLabelVisible_ = false;
-    std::u16string errorLabelText_ = u"Error";
-    LabelColour errorLabelColour_ = LabelColour::Red;
 };
 
 } // namespace readerlink::station

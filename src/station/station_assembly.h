@@ -35,7 +35,7 @@ struct WindowBundle {
 
 class StationAssembly {
 public:
-    // Hooks the subsystems into the station; call before formCreate.
+    // Hooks the subsystems into the station; call before FormCreate.
     StationAssembly(Station& station, const StationLocations& locations, WindowBundle window);
     // Puts the station's null links back before the subsystems go.
     ~StationAssembly();

@@ -52,7 +52,7 @@ StationReaderLink::StationReaderLink(Station& station, ReaderLinkParts parts)
         *parts_.controls, *readerWindow_, station, station.dialogs(), parts_.messageLoop);
     context_ = std::make_unique<read::ReadContext>(
         read::ReadContext{*readWindow_, station, parts_.messageLoop, readerStation_->controls(),
-                          station.scanData(), [&station] { station.btnSendDataClick(); }});
+                          station.scanData(), [&station] { station.BtnSendDataClick(); }});
     archive_ = std::make_unique<read::ImageArchive>(*context_, *parts_.clock, *parts_.converter);
     workflow_ = std::make_unique<read::ReadWorkflow>(*context_, *archive_);
     readerStation_->setReadWorkflow([this] { workflow_->ARH_CaptureAndRead(); });

@@ -20,7 +20,7 @@ StationSerialLink::StationSerialLink(Station& station,
     : station_(station), devices_(std::move(devices)), port_(*devices_, mainThread),
       channel_(
           port_, station.bufferTimer(), station.scanData(), station, station.dialogs(),
-          [&station] { station.btnSendDataClick(); },
+          [&station] { station.BtnSendDataClick(); },
           [&station] { return ReaderChoice{station.readerIndex()}; }),
       replug_(port_, *devices_, mainThread, station) {
     serial::ConfigureForMrzReader(port_);

@@ -14,7 +14,6 @@ public:
     virtual ~StationView() = default;
 
     virtual void appendLogLine(std::u16string_view line) = 0; // may hold line breaks
-    virtual void replaceLogText(std::u16string_view text) = 0;
     virtual void showStatusLabel(std::u16string_view text) = 0;
     virtual void showStatusBar(std::u16string_view text) = 0;
     virtual void showErrorLabel(bool visible) = 0;

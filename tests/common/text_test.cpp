@@ -22,6 +22,23 @@ TEST(TrimControls, RemovesBlanksAndControlsAtBothEndsOnly) {
     EXPECT_EQ(trimControls(u"\r\n"), u"");
 }
 
+TEST(SplitLines, BreakLikeTheLogShowsThem) {
+    const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> cases = {
+        {u"", {}},
+        {u"A", {u"A"}},
+        {u"A\r\n", {u"A"}},
+        {u"A\r\nB\r\n", {u"A", u"B"}},
+        {u"A\r\nB\r\n\r\n", {u"A", u"B", u""}},
+        {u"A\rB\nC", {u"A", u"B", u"C"}},
+        {u"\r\n", {u""}},
+        {u"\r\n\r\n", {u"", u""}},
+        {u"\n\r", {u"", u""}},
+        {u"A\n\rB", {u"A", u"", u"B"}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(splitLines(text), lines) << toUtf8(text);
+}
+
 TEST(ErrorDisplayText, AppendsFullStopOnlyAfterCharactersAboveIt) {
     EXPECT_EQ(errorDisplayText(u"Port Not Open"), u"Port Not Open.");
     EXPECT_EQ(errorDisplayText(u"(Error: 2)"), u"(Error: 2)"); // ')' is below '.'

@@ -1,4 +1,5 @@
 #include "reader/field_status.h"
+#include "common/text.h"
 #include "reader/mrz_text.h"
 
 #include <gtest/gtest.h>
@@ -40,16 +41,6 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ChipMrzSplitTest,
 TEST(ChipMrzText, EmptyChipMrzGivesThreeEmptyLines) {
     EXPECT_EQ(chipMrzText(u""), u"\r\n\r\n");
     EXPECT_EQ(splitLines(chipMrzText(u"")).size(), 2u);
-}
-
-TEST(SplitLines, BreaksLikeAStringList) {
-    using L = std::vector<std::u16string>;
-    EXPECT_EQ(splitLines(u""), L{});
-    EXPECT_EQ(splitLines(u"A\r\nB\r\n"), (L{u"A", u"B"}));
-    EXPECT_EQ(splitLines(u"A\r\nB\r\n\r\n"), (L{u"A", u"B", u""}));
-    EXPECT_EQ(splitLines(u"A\nB\rC"), (L{u"A", u"B", u"C"}));
-    EXPECT_EQ(splitLines(u"\r\n"), (L{u""}));
-    EXPECT_EQ(splitLines(u"A\n\rB"), (L{u"A", u"", u"B"}));
 }
 
 TEST(MrzForDelivery, RemovesBlanksAndLineBreaksOnly) {

@@ -335,20 +335,6 @@ TEST_F(SerialChannelTest, ConnectAfterAnUnplugTakesOverFromTheWaitForTheDevice) 
     port_->Close();
 }
 
-TEST(MemoLines, SplitLikeTheLogShowsThem) {
-    const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> cases = {
-        {u"", {}},
-        {u"A", {u"A"}},
-        {u"A\r\n", {u"A"}},
-        {u"A\r\nB", {u"A", u"B"}},
-        {u"A\rB\nC", {u"A", u"B", u"C"}},
-        {u"\r\n\r\n", {u"", u""}},
-        {u"\n\r", {u"", u""}},
-    };
-    for (const auto& [text, lines] : cases)
-        EXPECT_EQ(MemoLines(text), lines) << toUtf8(text);
-}
-
 // The real clock: the burst is delivered once, and not before its second is over.
 TEST(SerialChannelRealTimer, DeliversABurstOnceAfterItsGatheringWindow) {
     ChannelParts<Timer> parts;

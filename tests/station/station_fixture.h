@@ -44,18 +44,16 @@ protected:
     // Create and show, as the window does at start.
     Station& startAndShow(std::vector<std::u16string> arguments = {}) {
         start(std::move(arguments));
-        station->formCreate();
-        station->formShow();
+        station->FormCreate();
+        station->FormShow();
         return *station;
     }
 
-    ManualTimer& timer(const Timer& which) {
-        for (ManualTimer* t : timers.created) {
-            if (t == &which)
-                return *t;
-        }
-        throw std::logic_error("not a timer of this station");
-    }
+    // The station's four timers, in the order it makes them.
+    ManualTimer& minTimer() { return *timers.created.at(0); }
+    ManualTimer& sendDataTimer() { return *timers.created.at(1); }
+    ManualTimer& triggerTimer() { return *timers.created.at(2); }
+    ManualTimer& bufferTimer() { return *timers.created.at(3); }
 
     TempDir dir;
     FakeDialogs dialogs;

@@ -30,7 +30,7 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     readerlink::testing::PtyPair pty;
     writeFile(settingsPath(), "[Ports]\nCOM3=" + pty.slavePath() + "\n");
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     s.setReaderIndex(1); // Handheld, a serial reader
     s.setComPort(3);
 
@@ -40,7 +40,7 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     s.setSerialReader(&link);
     s.setDelivery(&refusing);
 
-    s.dispatch([&s] { s.btnConnectClick(); });
+    s.dispatch([&s] { s.BtnConnectClick(); });
     ASSERT_EQ(dialogs.errors, std::vector<std::u16string>{});
 
     pty.write("L898902C36UTO\r\n");
@@ -49,7 +49,7 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     // BufferTimer would.
     loop.runUntil([] { return false; }, std::chrono::milliseconds(100));
 
-    timer(s.bufferTimer()).fire();
+    bufferTimer().fire();
     EXPECT_EQ(refusing.calls, 1);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors[0].find(u"Host refused the data"), std::u16string::npos);
@@ -63,14 +63,14 @@ TEST_F(StationSerialLinkTest, APortThatDoesNotOpenIsExplainedInTheLog) {
     const std::string missing = (dir.path() / "serial" / "by-id" / "usb-reader").string();
     writeFile(settingsPath(), "[Ports]\nCOM4=" + missing + "\n");
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     s.setReaderIndex(5); // Metrologic Focus MS1890, a serial reader
     s.setComPort(4);
     readerlink::testing::TestLoop loop;
     StationSerialLink link(s, platform::makeSerialDevices(dir.path(), portsSection(s)), loop);
     s.setSerialReader(&link);
 
-    s.dispatch([&s] { s.btnConnectClick(); });
+    s.dispatch([&s] { s.BtnConnectClick(); });
     EXPECT_EQ(dialogs.errors, std::vector<std::u16string>{u"Unable to open com port (Error: 2)"});
     EXPECT_NE(out.str().find("Serial port COM4: cannot open " + missing + ": no such device."),
               std::string::npos)

@@ -1,7 +1,7 @@
 // Loading and saving the operator's choices through a station.
 
 #include "common/text.h"
-#include "station/placeholder_links.h"
+#include "station/null_links.h"
 #include "station_fixture.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +14,14 @@ class StationSettings : public StationFixture {};
 
 TEST_F(StationSettings, FirstStartWithoutFileUsesDefaultsAndConnectCreatesIt) {
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     EXPECT_EQ(s.picturePath(), fromUtf8((dir / "Photos").string()));
     EXPECT_EQ(s.appIndex(), 0);
     EXPECT_TRUE(s.sendTwoLines());
     EXPECT_EQ(s.comPort(), 0);
     EXPECT_FALSE(std::filesystem::exists(settingsPath()));
 
-    s.formShow();
+    s.FormShow();
     EXPECT_EQ(readFile(settingsPath()), "[Reader]\nIndex=3\nApp=0\nTwoLines=1\nComPort=0\n");
 }
 
@@ -32,10 +32,10 @@ TEST_F(StationSettings, FileAndPicturesElsewhereWhenTold) {
     const auto pictures = dir / "data" / "Photos";
     {
         Station s(StationSetup{executable(), {}, dialogs, autorun, timers, &out, file, pictures});
-        s.formCreate();
+        s.FormCreate();
         EXPECT_EQ(s.picturePath(), fromUtf8(pictures.string()));
-        s.formShow();
-        s.formClose();
+        s.FormShow();
+        s.FormClose();
     }
     EXPECT_EQ(readFile(file), "[Reader]\nIndex=3\nApp=0\nTwoLines=1\nComPort=0\n"
                               "[Barcode]\nPhotoPath=" +
@@ -45,7 +45,7 @@ TEST_F(StationSettings, FileAndPicturesElsewhereWhenTold) {
     // A folder named in the file still wins over the default.
     writeFile(file, "[Settings]\nPicturePath=/srv/photos\n");
     Station s(StationSetup{executable(), {}, dialogs, autorun, timers, &out, file, pictures});
-    s.formCreate();
+    s.FormCreate();
     EXPECT_EQ(s.picturePath(), u"/srv/photos");
 }
 
@@ -53,7 +53,7 @@ TEST_F(StationSettings, StoredChoicesAreLoaded) {
     writeFile(settingsPath(), "[Settings]\nPicturePath=/srv/photos\n"
                               "[Reader]\nIndex=5\nApp=1\nTwoLines=0\nComPort=4\n");
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     EXPECT_EQ(s.picturePath(), u"/srv/photos");
     EXPECT_EQ(s.appIndex(), 1);
     EXPECT_FALSE(s.sendTwoLines());
@@ -75,7 +75,7 @@ TEST_F(StationSettings, GarbageValuesGiveDefaultsOrNoSelection) {
     for (const auto& c : cases) {
         writeFile(settingsPath(), std::string("[Reader]\n") + c.reader);
         Station& s = start();
-        s.formCreate();
+        s.FormCreate();
         EXPECT_EQ(s.appIndex(), c.appIndex) << c.reader;
         EXPECT_EQ(s.sendTwoLines(), c.twoLines) << c.reader;
         EXPECT_EQ(s.comPort(), c.comPort) << c.reader;
@@ -86,7 +86,7 @@ TEST_F(StationSettings, ReaderIsAlwaysTheDeskReaderAndDisabled) {
     for (const char* index : {"0", "1", "3", "6", "99", "-1", "abc"}) {
         writeFile(settingsPath(), std::string("[Reader]\nIndex=") + index + "\n");
         Station& s = start();
-        s.formCreate();
+        s.FormCreate();
         EXPECT_EQ(s.readerIndex(), static_cast<int>(ReaderKind::ArhPrmc)) << index;
         EXPECT_FALSE(s.readerEnabled()) << index;
     }
@@ -112,7 +112,7 @@ TEST_F(StationSettings, SerialReadersAreOfferedOnlyWhenTheStationIsSetUpForThem)
     for (const auto& c : cases) {
         writeFile(settingsPath(), c.file);
         Station& s = start(c.arguments);
-        s.formCreate();
+        s.FormCreate();
         EXPECT_EQ(s.readerIndex(), c.reader) << c.name;
         EXPECT_EQ(s.readerEnabled(), c.offered) << c.name;
         EXPECT_EQ(s.comPortVisible(), c.offered) << c.name;
@@ -121,8 +121,8 @@ TEST_F(StationSettings, SerialReadersAreOfferedOnlyWhenTheStationIsSetUpForThem)
     // The key is the operator's: Connect keeps it and never writes it.
     writeFile(settingsPath(), "[Reader]\nIndex=5\nSerialReaders=1\n");
     Station& s = start();
-    s.formCreate();
-    s.btnConnectClick();
+    s.FormCreate();
+    s.BtnConnectClick();
     EXPECT_EQ(readFile(settingsPath()),
               "[Reader]\nIndex=5\nSerialReaders=1\nApp=0\nTwoLines=1\nComPort=0\n");
     EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.connect"});
@@ -132,7 +132,7 @@ TEST_F(StationSettings, PictureFolderIsReadFromOneKeyAndWrittenToAnother) {
     writeFile(settingsPath(), "[Settings]\nPicturePath=/srv/photos\n");
     Station& first = startAndShow();
     first.setPicturePath(u"/tmp/chosen");
-    first.formClose();
+    first.FormClose();
     const ProfileFile file(settingsPath());
     EXPECT_EQ(file.readString(u"Barcode", u"PhotoPath", u""), u"/tmp/chosen");
     EXPECT_EQ(file.readString(u"Settings", u"PicturePath", u""), u"/srv/photos");
@@ -145,7 +145,7 @@ TEST_F(StationSettings, ChosenFolderWithoutPicturePathRevertsToDefault) {
     Station& first = startAndShow();
     dialogs.folderAnswers.push_back("/srv/other");
     first.browsePicturePath();
-    first.formClose();
+    first.FormClose();
     EXPECT_EQ(ProfileFile(settingsPath()).readString(u"Barcode", u"PhotoPath", u""), u"/srv/other");
     EXPECT_EQ(startAndShow().picturePath(), fromUtf8((dir / "Photos").string()));
 }
@@ -160,7 +160,7 @@ TEST_F(StationSettings, ConnectSavesCurrentChoicesBeforeConnecting) {
         if (call == "reader.connect")
             seenAtConnect = readFile(settingsPath());
     };
-    s.btnConnectClick();
+    s.BtnConnectClick();
     EXPECT_EQ(seenAtConnect, "[Reader]\nIndex=3\nApp=1\nTwoLines=0\nComPort=7\n");
 }
 
@@ -169,7 +169,7 @@ TEST_F(StationSettings, NothingIsWrittenAtCloseOnTheHandheldReader) {
     const std::string before = readFile(settingsPath());
     s.setReaderIndex(static_cast<int>(ReaderKind::Handheld));
     calls.calls.clear();
-    s.formClose();
+    s.FormClose();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.close"});
     EXPECT_EQ(readFile(settingsPath()), before);
     EXPECT_NE(s.settings(), nullptr);
@@ -183,7 +183,7 @@ TEST_F(StationSettings, CloseClosesThePortFirstThenSavesAndReleasesTheFile) {
         savedWhenPortClosed =
             ProfileFile(settingsPath()).read(u"Barcode", u"PhotoPath").has_value();
     };
-    s.formClose();
+    s.FormClose();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.close"});
     EXPECT_FALSE(savedWhenPortClosed);
     EXPECT_TRUE(ProfileFile(settingsPath()).read(u"Barcode", u"PhotoPath").has_value());
@@ -194,9 +194,9 @@ TEST_F(StationSettings, ReadOnlyFileLogsOneLineAndTheStationGoesOn) {
     writeFile(settingsPath(), "[Reader]\nIndex=0\nApp=1\n");
     ::chmod(settingsPath().c_str(), 0444);
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     view.log.clear();
-    s.formShow();
+    s.FormShow();
     ASSERT_EQ(view.log.size(), 1u);
     EXPECT_NE(toUtf8(view.log[0]).find(settingsPath().string()), std::string::npos);
     EXPECT_EQ(calls.calls, std::vector<std::string>{"reader.connect"});
@@ -204,7 +204,7 @@ TEST_F(StationSettings, ReadOnlyFileLogsOneLineAndTheStationGoesOn) {
     EXPECT_TRUE(dialogs.errors.empty());
 
     view.log.clear();
-    s.formClose();
+    s.FormClose();
     EXPECT_EQ(view.log.size(), 1u);
     EXPECT_EQ(readFile(settingsPath()), "[Reader]\nIndex=0\nApp=1\n");
 }

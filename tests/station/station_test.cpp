@@ -3,7 +3,7 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "fakes/fake_instance_lock.h"
-#include "station/placeholder_links.h"
+#include "station/null_links.h"
 #include "station/single_instance_start.h"
 #include "station/station.h"
 #include "station_fixture.h"
@@ -19,20 +19,19 @@ class StationLife : public StationFixture {};
 
 TEST_F(StationLife, CreationSetsTimersStatusWordsAndHidesAutorun) {
     Station& s = start();
-    s.formCreate();
-    EXPECT_EQ(s.aStatus(), (std::array<std::u16string, 3>{u"Ok", u"Warning", u"Error"}));
+    s.FormCreate();
     const struct {
-        Timer& timer;
+        ManualTimer& timer;
         std::chrono::milliseconds interval;
         bool active;
     } expected[] = {
-        {s.minTimer(), 2000ms, true},
-        {s.sendDataTimer(), 2000ms, false},
-        {s.triggerTimer(), 2000ms, false},
-        {s.bufferTimer(), 1000ms, false},
+        {minTimer(), 2000ms, true},
+        {sendDataTimer(), 2000ms, false},
+        {triggerTimer(), 2000ms, false},
+        {bufferTimer(), 1000ms, false},
     };
     for (const auto& e : expected) {
-        EXPECT_EQ(timer(e.timer).interval, e.interval);
+        EXPECT_EQ(e.timer.interval, e.interval);
         EXPECT_EQ(e.timer.isActive(), e.active);
     }
     EXPECT_FALSE(s.autorunVisible());
@@ -42,13 +41,13 @@ TEST_F(StationLife, CreationSetsTimersStatusWordsAndHidesAutorun) {
 
 TEST_F(StationLife, ShowingTheWindowOpensMainThenConnects) {
     Station& s = start();
-    s.formCreate();
+    s.FormCreate();
     s.setErrorLabelVisible(true);
     calls.during = [&](const std::string&) {
         EXPECT_EQ(view.pages, std::vector<Page>{Page::Main});
-        EXPECT_FALSE(s.errorLabelVisible());
+        EXPECT_FALSE(view.errorLabel);
     };
-    s.formShow();
+    s.FormShow();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"reader.connect"});
 }
 
@@ -70,7 +69,7 @@ TEST_F(StationLife, ConnectBranchesOnTheReaderItem) {
     for (const auto& c : cases) {
         s.setReaderIndex(c.item);
         calls.calls.clear();
-        s.btnConnectClick();
+        s.BtnConnectClick();
         EXPECT_EQ(calls.calls, c.calls) << c.item;
         EXPECT_EQ(ProfileFile(settingsPath()).readInteger(u"Reader", u"Index", 99), c.item);
     }
@@ -79,13 +78,13 @@ TEST_F(StationLife, ConnectBranchesOnTheReaderItem) {
 TEST_F(StationLife, ReadButtonAndTriggerTimerReadOnlyOnTheDeskReader) {
     Station& s = startAndShow();
     calls.calls.clear();
-    s.btnTriggerClick();
-    s.triggerTimer().start();
-    timer(s.triggerTimer()).fire();
+    s.BtnTriggerClick();
+    triggerTimer().start();
+    triggerTimer().fire();
     EXPECT_EQ(calls.calls, (std::vector<std::string>{"reader.read", "reader.read"}));
     s.setReaderIndex(1);
     calls.calls.clear();
-    s.btnTriggerClick();
+    s.BtnTriggerClick();
     EXPECT_TRUE(calls.calls.empty());
 }
 
@@ -93,7 +92,7 @@ TEST_F(StationLife, BufferTimerGoesToTheSerialChannel) {
     Station& s = startAndShow();
     calls.calls.clear();
     s.bufferTimer().start();
-    timer(s.bufferTimer()).fire();
+    bufferTimer().fire();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.buffer"});
 }
 
@@ -107,12 +106,12 @@ class MinimizedStart : public StationFixture,
                        public ::testing::WithParamInterface<MinimizedStartCase> {};
 
 TEST_P(MinimizedStart, OnlyAnExactFirstArgumentMinimizesOnce) {
-    Station& s = startAndShow(GetParam().arguments);
+    startAndShow(GetParam().arguments);
     EXPECT_EQ(view.minimizes, 0); // not before the timer
     for (int tick = 0; tick < 3; ++tick)
-        timer(s.minTimer()).fire();
+        minTimer().fire();
     EXPECT_EQ(view.minimizes, GetParam().minimizes ? 1 : 0);
-    EXPECT_EQ(s.minTimer().isActive(), !GetParam().minimizes);
+    EXPECT_EQ(minTimer().isActive(), !GetParam().minimizes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, MinimizedStart,
@@ -133,20 +132,20 @@ TEST_F(SendMrz, AsksPrefilledThenMinimizesAndDeliversOnTheTimer) {
     s.scanData() = u"OLD";
     dialogs.inputAnswers.push_back(u"P<UTOERIKSSON<<ANNA");
     calls.calls.clear();
-    s.btnTestClick();
+    s.BtnTestClick();
     ASSERT_EQ(dialogs.inputs.size(), 1u);
     EXPECT_EQ(dialogs.inputs[0].caption, u"MRZ");
     EXPECT_EQ(dialogs.inputs[0].prompt, u"Enter MRZ");
     EXPECT_EQ(dialogs.inputs[0].initial, u"OLD");
     EXPECT_EQ(s.scanData(), u"P<UTOERIKSSON<<ANNA");
     EXPECT_EQ(view.minimizes, 1);
-    EXPECT_TRUE(s.sendDataTimer().isActive());
+    EXPECT_TRUE(sendDataTimer().isActive());
     EXPECT_TRUE(calls.calls.empty()); // not before the timer
 
-    timer(s.sendDataTimer()).fire();
+    sendDataTimer().fire();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"sendDataToApp"});
-    EXPECT_FALSE(s.sendDataTimer().isActive());
-    timer(s.sendDataTimer()).fire();
+    EXPECT_FALSE(sendDataTimer().isActive());
+    sendDataTimer().fire();
     EXPECT_EQ(calls.calls.size(), 1u);
 }
 
@@ -155,9 +154,9 @@ TEST_F(SendMrz, EmptyEntryIsStillDelivered) {
     s.scanData() = u"OLD";
     dialogs.inputAnswers.push_back(u"");
     calls.calls.clear();
-    s.btnTestClick();
+    s.BtnTestClick();
     EXPECT_EQ(s.scanData(), u"");
-    timer(s.sendDataTimer()).fire();
+    sendDataTimer().fire();
     EXPECT_EQ(calls.calls, std::vector<std::string>{"sendDataToApp"});
 }
 
@@ -165,10 +164,10 @@ TEST_F(SendMrz, CancelChangesNothing) {
     Station& s = startAndShow();
     s.scanData() = u"OLD";
     dialogs.inputAnswers.push_back(std::nullopt);
-    s.btnTestClick();
+    s.BtnTestClick();
     EXPECT_EQ(s.scanData(), u"OLD");
     EXPECT_EQ(view.minimizes, 0);
-    EXPECT_FALSE(s.sendDataTimer().isActive());
+    EXPECT_FALSE(sendDataTimer().isActive());
 }
 
 class StationErrors : public StationFixture {};
@@ -187,7 +186,7 @@ TEST_F(StationErrors, UncaughtErrorsReachTheErrorDisplayAndTheStationGoesOn) {
     };
     for (const auto& c : cases) {
         calls.during = [&](const std::string&) { c.raise(); };
-        s.dispatch([&] { s.btnTriggerClick(); });
+        s.dispatch([&] { s.BtnTriggerClick(); });
     }
     ASSERT_EQ(dialogs.errors.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i)
@@ -196,10 +195,10 @@ TEST_F(StationErrors, UncaughtErrorsReachTheErrorDisplayAndTheStationGoesOn) {
     // An error inside a timer's handler ends that tick only.
     calls.during = [&](const std::string&) { throw Error(u"Delivery failed"); };
     dialogs.inputAnswers.push_back(u"X");
-    s.btnTestClick();
-    timer(s.sendDataTimer()).fire();
+    s.BtnTestClick();
+    sendDataTimer().fire();
     EXPECT_EQ(dialogs.errors.back(), u"Delivery failed.");
-    EXPECT_FALSE(s.sendDataTimer().isActive());
+    EXPECT_FALSE(sendDataTimer().isActive());
 }
 
 TEST_F(StationErrors, EndApplicationStopsWithoutTheCloseStep) {
@@ -214,21 +213,21 @@ class StationAutorun : public StationFixture {};
 TEST_F(StationAutorun, CheckingWritesTheEntryAndUncheckingRemovesIt) {
     Station& s = startAndShow();
     s.setAppIndex(1);
-    s.btnAutoClick(true);
+    s.BtnAutoClick(true);
     ASSERT_EQ(autorun.entries.count(u"2D Barcode"), 1u);
     EXPECT_EQ(autorun.entries[u"2D Barcode"].executable, executable());
     EXPECT_EQ(autorun.entries[u"2D Barcode"].arguments, u"/m 1");
     EXPECT_TRUE(s.autorunChecked());
-    s.btnAutoClick(false);
+    s.BtnAutoClick(false);
     EXPECT_TRUE(autorun.entries.empty());
-    s.btnAutoClick(false); // nothing to remove: no effect, no error
+    s.BtnAutoClick(false); // nothing to remove: no effect, no error
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(StationAutorun, FailedWriteShowsTheSystemsMessage) {
     Station& s = startAndShow();
     autorun.failWrites = true;
-    s.dispatch([&] { s.btnAutoClick(true); });
+    s.dispatch([&] { s.BtnAutoClick(true); });
     EXPECT_EQ(dialogs.errors, std::vector<std::u16string>{u"Failed to set data for '2D Barcode'"});
     EXPECT_TRUE(autorun.entries.empty());
 }
@@ -243,25 +242,24 @@ TEST_F(StationLog, EveryLogLineAlsoGoesToStandardOutput) {
     s.log(u"L1\r\nL2");
     s.log(u"");
     EXPECT_EQ(out.str(), "Data sent P<UTO\n<use device>\nL1\nL2\n\n");
-    EXPECT_EQ(s.statusLabel(), u"<use device>");
     EXPECT_EQ(view.statusLabel, u"<use device>");
     EXPECT_EQ(view.log.back(), u"");
 }
 
-TEST_F(StationLog, PlaceholdersSayWhatIsMissing) {
+TEST_F(StationLog, NullLinksSayWhatIsMissing) {
     Station& s = start();
     s.setPassportReader(nullptr);
     s.setDelivery(nullptr);
-    s.formCreate();
-    s.formShow();
-    EXPECT_EQ(view.statusLabel, kReaderNotAvailable);
-    s.btnTriggerClick();
-    s.btnSendDataClick();
-    EXPECT_EQ(view.log, (std::vector<std::u16string>{std::u16string(kReaderNotAvailable),
-                                                     std::u16string(kReaderNotAvailable),
-                                                     std::u16string(kDeliveryNotAvailable)}));
-    EXPECT_EQ(out.str(), toUtf8(kReaderNotAvailable) + "\n" + toUtf8(kReaderNotAvailable) + "\n" +
-                             toUtf8(kDeliveryNotAvailable) + "\n");
+    s.FormCreate();
+    s.FormShow();
+    EXPECT_EQ(view.statusLabel, kNoPassportReader);
+    s.BtnTriggerClick();
+    s.BtnSendDataClick();
+    EXPECT_EQ(view.log, (std::vector<std::u16string>{std::u16string(kNoPassportReader),
+                                                     std::u16string(kNoPassportReader),
+                                                     std::u16string(kNoDelivery)}));
+    EXPECT_EQ(out.str(), toUtf8(kNoPassportReader) + "\n" + toUtf8(kNoPassportReader) + "\n" +
+                             toUtf8(kNoDelivery) + "\n");
 }
 
 TEST_F(StationLog, FolderChooserIsTitledAndStartsAtTheCurrentFolder) {

@@ -12,11 +12,10 @@
 #include "station/station_assembly.h"
 #include "station/station_locations.h"
 #include "gui/qt/qt_window_bundle.h"
-#include "gui/qt/stop_signals.h"
+#include "platform/process_signals.h"
 #include "platform/user_folders.h"
 
 #include <QApplication>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -54,9 +53,6 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (const auto code = station::handleInfoOptions(arguments, std::cout))
         return *code;
-    // A log reader that goes away must not kill the station.
-    std::signal(SIGPIPE, SIG_IGN);
-
     StationApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("readerlink"));
     QApplication::setApplicationVersion(QStringLiteral(READERLINK_VERSION));
@@ -98,8 +94,10 @@ int main(int argc, char** argv) {
     station::StationAssembly assembly(station, locations, windowParts.bundle());
     app.onError = [&station](const std::exception& e) { station.showError(e); };
 
-    station.dispatch([&station] { station.formCreate(); });
-    gui::closeOnStopSignals(window);
+    station.dispatch([&station] { station.FormCreate(); });
+    platform::handleProcessSignals([&windowParts, &window] {
+        windowParts.uiThread().post([&window] { window.close(); });
+    });
     window.show();
     return QApplication::exec();
 }

@@ -198,23 +198,23 @@ void MainWindow::buildMainPage(QWidget* page) {
     };
     btnConnect_ = button("BtnConnect", QStringLiteral("Connect"), 276, 146);
     connect(btnConnect_, &QPushButton::clicked, this,
-            [this] { station_.dispatch([this] { station_.btnConnectClick(); }); });
+            [this] { station_.dispatch([this] { station_.BtnConnectClick(); }); });
     btnTrigger_ = button("BtnTrigger", QStringLiteral("Read"), 375, 146);
     connect(btnTrigger_, &QPushButton::clicked, this,
-            [this] { station_.dispatch([this] { station_.btnTriggerClick(); }); });
+            [this] { station_.dispatch([this] { station_.BtnTriggerClick(); }); });
     btnTest_ = button("BtnTest", QStringLiteral("Send MRZ"), 474, 146);
     connect(btnTest_, &QPushButton::clicked, this,
-            [this] { station_.dispatch([this] { station_.btnTestClick(); }); });
+            [this] { station_.dispatch([this] { station_.BtnTestClick(); }); });
     btnSendData_ = button("btnSendData", QString(), 276, 180);
     btnSendData_->hide();
     connect(btnSendData_, &QPushButton::clicked, this,
-            [this] { station_.dispatch([this] { station_.btnSendDataClick(); }); });
+            [this] { station_.dispatch([this] { station_.BtnSendDataClick(); }); });
 
     btnAuto_ = new QCheckBox(QStringLiteral("Autorun"), page);
     btnAuto_->setObjectName(QStringLiteral("BtnAuto"));
     btnAuto_->setGeometry(276, 182, 120, 20);
     connect(btnAuto_, &QCheckBox::clicked, this,
-            [this](bool checked) { station_.dispatch([&] { station_.btnAutoClick(checked); }); });
+            [this](bool checked) { station_.dispatch([&] { station_.BtnAutoClick(checked); }); });
 
     lblStatus_ = new QLabel(page);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
@@ -236,10 +236,6 @@ void MainWindow::buildMainPage(QWidget* page) {
 
 void MainWindow::appendLogLine(std::u16string_view line) {
     data_->appendPlainText(memoText(line));
-}
-
-void MainWindow::replaceLogText(std::u16string_view text) {
-    data_->setPlainText(memoText(text));
 }
 
 void MainWindow::showStatusLabel(std::u16string_view text) {
@@ -296,11 +292,11 @@ void MainWindow::showEvent(QShowEvent* event) {
         return;
     shownOnce_ = true;
     // After the window is on screen, so that boxes "Connect" may show have it as parent.
-    QTimer::singleShot(0, this, [this] { station_.dispatch([this] { station_.formShow(); }); });
+    QTimer::singleShot(0, this, [this] { station_.dispatch([this] { station_.FormShow(); }); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    station_.dispatch([this] { station_.formClose(); });
+    station_.dispatch([this] { station_.FormClose(); });
     event->accept();
 }
 

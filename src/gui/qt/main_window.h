@@ -35,7 +35,6 @@ public:
 
     // StationView
     void appendLogLine(std::u16string_view line) override;
-    void replaceLogText(std::u16string_view text) override;
     void showStatusLabel(std::u16string_view text) override;
     void showStatusBar(std::u16string_view text) override;
     void showErrorLabel(bool visible) override;

@@ -20,6 +20,7 @@ public:
 
     // Must not outlive this object.
     station::WindowBundle bundle();
+    UiThread& uiThread() { return threads_; }
 
 private:
     MainWindow& window_;

@@ -18,9 +18,52 @@ std::error_code lastError() {
     return {errno, std::generic_category()};
 }
 
+std::error_code writeAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return lastError();
+        done += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+std::error_code rewriteInPlace(const std::filesystem::path& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return lastError();
+    struct stat info {};
+    std::error_code error;
+    if (::fstat(fd, &info) != 0)
+        error = lastError();
+    else if (!S_ISREG(info.st_mode))
+        error = std::make_error_code(std::errc::invalid_argument);
+    // A full disk must fail before the old contents are touched.
+    else if (bytes.size() > static_cast<std::size_t>(info.st_size)) {
+        const int reserved =
+            ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL)
+            error = std::error_code(reserved, std::generic_category());
+    }
+    if (!error)
+        error = writeAll(fd, bytes);
+    if (!error && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        error = lastError();
+    if (!error && ::fsync(fd) != 0)
+        error = lastError();
+    if (::close(fd) != 0 && !error)
+        error = lastError();
+    return error;
+}
+
 } // namespace
 
-std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes) {
+std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes,
+                            WhenFolderIsReadOnly readOnlyFolder) {
     std::filesystem::path dir = path.parent_path();
     if (dir.empty())
         dir = ".";
@@ -37,8 +80,13 @@ std::error_code replaceFile(const std::filesystem::path& path, std::string_view 
     struct stat existing {};
     const bool keepMode = ::stat(path.c_str(), &existing) == 0;
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return lastError();
+    if (fd < 0) {
+        const auto error = lastError();
+        if (keepMode && readOnlyFolder == WhenFolderIsReadOnly::WriteInPlace &&
+            (errno == EACCES || errno == EPERM) && ::access(path.c_str(), W_OK) == 0)
+            return rewriteInPlace(path, bytes);
+        return error;
+    }
     const auto abandon = [&](std::error_code error) {
         ::close(fd);
         ::unlink(temp.c_str());
@@ -46,15 +94,8 @@ std::error_code replaceFile(const std::filesystem::path& path, std::string_view 
     };
     if (keepMode && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return abandon(lastError());
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return abandon(lastError());
-        done += static_cast<std::size_t>(n);
-    }
+    if (const auto error = writeAll(fd, bytes))
+        return abandon(error);
     if (::fsync(fd) != 0)
         return abandon(lastError());
     if (::close(fd) != 0) {

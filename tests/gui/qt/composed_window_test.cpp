@@ -37,8 +37,12 @@ using readerlink::testing::ReferenceHost;
 class QuickTimers : public TimerFactory {
 public:
     std::unique_ptr<Timer> createTimer(std::chrono::milliseconds interval) override {
-        return std::make_unique<QtTimer>(std::max(interval / 100, 1ms));
+        auto timer = std::make_unique<QtTimer>(std::max(interval / 100, 1ms));
+        created.push_back(timer.get());
+        return timer;
     }
+    // MinTimer, SendData, TriggerTimer, BufferTimer, as the station makes them.
+    std::vector<Timer*> created;
 };
 
 const std::u16string kMrz =
@@ -83,7 +87,7 @@ protected:
         station->setView(window.get());
         windowParts = std::make_unique<QtWindowBundle>(*station, *window, true);
         assembly = std::make_unique<StationAssembly>(*station, locations, windowParts->bundle());
-        station->formCreate();
+        station->FormCreate();
         window->show();
     }
     void TearDown() override {
@@ -118,21 +122,21 @@ TEST_F(ComposedWindow, EnteredTextReachesTheHostAfterTheInterval) {
     ReferenceHost host;
     station->setAppIndex(0); // ORLAM
     dialogs.inputAnswers.push_back(kMrz);
-    station->dispatch([this] { station->btnTestClick(); });
+    station->dispatch([this] { station->BtnTestClick(); });
 
     EXPECT_TRUE(window->isMinimized());
     EXPECT_EQ(log.str().find("Data sent "), std::string::npos); // not before the interval
     ASSERT_TRUE(runUntil([&] { return log.str().find("Data sent ") != std::string::npos; }))
         << log.str();
     EXPECT_TRUE(host.waitFor("text \"" + toUtf8(kMrz) + "\"")) << host.output();
-    EXPECT_FALSE(station->sendDataTimer().isActive());
+    EXPECT_FALSE(timers.created.at(1)->isActive()); // SendData ran once
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(ComposedWindow, DirectWithoutADisplayLogsTheTextAsNotTyped) {
     station->setAppIndex(1); // Direct
     dialogs.inputAnswers.push_back(u"L898902C36UTO");
-    station->dispatch([this] { station->btnTestClick(); });
+    station->dispatch([this] { station->BtnTestClick(); });
 
     ASSERT_TRUE(runUntil([&] { return log.str().find("data not typed: ") != std::string::npos; }))
         << log.str();
@@ -148,7 +152,7 @@ TEST_F(ComposedWindow, PageViewsShowTheCapturedPagesAfterEveryConnect) {
     // Showing the window made the first "Connect"; these are the next two.
     for (int connect = 2; connect <= 3; ++connect) {
         SCOPED_TRACE(connect);
-        station->dispatch([this] { station->btnConnectClick(); });
+        station->dispatch([this] { station->BtnConnectClick(); });
         window->pageImageView()->clear();
         window->infraImageView()->clear();
         const std::size_t from = log.str().size();

@@ -43,7 +43,7 @@ protected:
         start();
         window = std::make_unique<MainWindow>(*station);
         station->setView(window.get());
-        station->formCreate();
+        station->FormCreate();
     }
     void TearDown() override {
         station->setView(nullptr);
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, SendMrzMinimizesTheWindow) {
     control<QPushButton>("BtnTest")->click();
     EXPECT_TRUE(window->isMinimized());
     EXPECT_EQ(station->scanData(), u"MRZ TEXT");
-    EXPECT_TRUE(station->sendDataTimer().isActive());
+    EXPECT_TRUE(sendDataTimer().isActive());
 }
 
 TEST_F(MainWindowTest, StationOutputIsShown) {
@@ -203,8 +203,6 @@ TEST_F(MainWindowTest, StationOutputIsShown) {
     EXPECT_TRUE(control<QLabel>("lblError")->isVisible());
     station->setStatusLabel(u"Capture");
     EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Capture"));
-    station->replaceLog(u"A\r\nB\r");
-    EXPECT_EQ(control<QPlainTextEdit>("Data")->toPlainText(), QStringLiteral("A\nB\n"));
 }
 
 TEST_F(MainWindowTest, FirstShowOpensMainAndConnectsOnce) {

@@ -10,7 +10,6 @@ namespace readerlink::station::testing {
 class RecordingView : public StationView {
 public:
     void appendLogLine(std::u16string_view line) override { log.emplace_back(line); }
-    void replaceLogText(std::u16string_view text) override { log.assign(1, std::u16string(text)); }
     void showStatusLabel(std::u16string_view text) override { statusLabel = text; }
     void showStatusBar(std::u16string_view text) override { statusBar = text; }
     void showErrorLabel(bool visible) override { errorLabel = visible; }
