@@ -20,6 +20,12 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/specimens/
         PATTERN "*.json"
         PATTERN "*.jpg"
         PATTERN "*.png"
+        PATTERN "*.jp2"
+        # Signed chip files and the test CSCA to check them against; the test
+        # PKI's keys stay in the source tree.
+        PATTERN "*.sod"
+        PATTERN "*.pem"
+        PATTERN "pki" EXCLUDE
         # A glass left over from running the program out of the source tree.
         PATTERN "glass" EXCLUDE)
 

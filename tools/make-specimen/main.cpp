@@ -2,6 +2,10 @@
 // infrared page, the chip's face) from its MRZ, as small real JPEGs.
 //
 //   make-specimen specimens/td3-passport.json [more.json ...]
+//   make-specimen --sod-only specimens/td3-chip-open.json [...]
+//
+// A chip naming an EF.SOD file gets it signed with the test PKI
+// (chip_signing.h); --sod-only leaves the pictures alone.
 
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +13,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "chip_signing.h"
 #include "page_painter.h"
 #include "reader/mrz/mrz_layout.h"
 #include "reader/virtual/jpeg_codec.h"
@@ -103,9 +108,12 @@ int main(int argc, char** argv) {
     }
     virtualreader::JpegCodec codec;
     bool ok = true;
-    for (int i = 1; i < argc; ++i) {
+    const bool sodOnly = std::string(argv[1]) == "--sod-only";
+    for (int i = sodOnly ? 2 : 1; i < argc; ++i) {
         try {
-            ok &= paint(argv[i], codec);
+            if (!sodOnly)
+                ok &= paint(argv[i], codec);
+            ok &= specimentool::signSpecimenChip(argv[i], std::cout, std::cerr);
         } catch (const std::exception& e) {
             std::cerr << "make-specimen: " << argv[i] << ": " << e.what() << "\n";
             ok = false;

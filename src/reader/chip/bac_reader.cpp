@@ -25,6 +25,9 @@ constexpr std::uint32_t kTagDiscretionaryData = 0x53;
 // The longest BER-TLV header this layer accepts: three tag bytes, five length bytes.
 constexpr std::size_t kLongestHeader = 8;
 constexpr std::size_t kFirstRead = 4;
+// With extended length: the most bytes whose secured answer (DO'53', DO'87'
+// with padding, DO'99', DO'8E') still fits 65536.
+constexpr std::size_t kLongestSecuredRead = 65505;
 
 bool readSucceeded(std::uint16_t status) {
     return status == sw::kSuccess || status == sw::kEndOfFileReached;
@@ -40,7 +43,7 @@ std::optional<std::uint64_t> BacReader::sendSequenceCounter() const {
 }
 
 void BacReader::setChunkSize(std::size_t bytes) {
-    if (bytes == 0 || bytes > 231) throw ChipError("READ BINARY chunk size out of range");
+    if (bytes == 0 || bytes > kLongestSecuredRead) throw ChipError("READ BINARY chunk size out of range");
     chunkSize_ = bytes;
 }
 

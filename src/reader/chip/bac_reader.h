@@ -52,8 +52,9 @@ public:
     Bytes readFileById(std::uint16_t fileId);
 
     void setSelection(Selection selection) { selection_ = selection; }
-    // Bytes asked for per READ BINARY (1 to 231; the default 224 keeps a
-    // protected answer within a short response).
+    // Bytes asked for per READ BINARY (the default 224 keeps a protected
+    // answer within a short response; up to 65505 for a card that takes
+    // extended length, see card_capabilities.h).
     void setChunkSize(std::size_t bytes);
 
     // One command, protected when the session is secured; the chip's plain

@@ -58,6 +58,7 @@ VirtualChip::VirtualChip(const ChipDocument& document, std::unique_ptr<RandomSou
             files_[file->fileId] = encodeTlv(file->tag, {});
         }
     }
+    if (!document.efSod.empty()) files_[kEfSodFileId] = document.efSod;
 }
 
 void VirtualChip::reset() {

@@ -36,6 +36,8 @@ struct ChipDocument {
     std::map<int, Bytes> otherDataGroups;
     std::string ldsVersion = "0107";
     std::string unicodeVersion = "040000";
+    // EF.SOD as the issuer signed it (tag 77); empty: the chip has none.
+    Bytes efSod;
 };
 
 class VirtualChip final : public ApduTransport {

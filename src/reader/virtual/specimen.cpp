@@ -119,6 +119,14 @@ Specimen loadSpecimen(const std::filesystem::path& file, const std::filesystem::
                 }
                 chip.dataGroups = groups;
             }
+            // make-specimen writes this file, so it may not be there yet.
+            if (c.contains("sod")) {
+                const std::filesystem::path sod(c.at("sod").get<std::string>());
+                std::error_code error;
+                for (const auto& place : {file.parent_path() / sod, library / sod})
+                    if (chip.sod.empty() && std::filesystem::exists(place, error))
+                        chip.sod = place;
+            }
             s.chip = chip;
         }
         if (root.contains("forced")) {

@@ -31,6 +31,8 @@ struct ChipSpecimen {
     // The data groups the chip declares and holds; nullopt: DG1 when there
     // is an MRZ, DG2 when there is a face.
     std::optional<std::vector<int>> dataGroups;
+    // EF.SOD as make-specimen signed it; empty: the chip has none.
+    std::filesystem::path sod;
 };
 
 struct Specimen {

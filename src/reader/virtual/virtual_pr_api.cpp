@@ -507,6 +507,9 @@ private:
             for (int group : *chipSpecimen.dataGroups)
                 if (group > 2)
                     contents.dataGroups.push_back(group);
+        if (!chipSpecimen.sod.empty())
+            if (auto sod = readFileBytes(chipSpecimen.sod))
+                contents.efSod = std::move(*sod);
         try {
             doc.chip = options().chipCardFactory(contents);
         } catch (const chip::ChipError& e) {
