@@ -44,7 +44,10 @@ void ComThread::Execute() {
             break;
         if (wait.outcome == DeviceWait::Outcome::HungUp) {
             const std::u16string reason = hangUpReason(wait.osError);
-            handOver_.run([this, &reason] { FComPort.DoEventThreadEnd(reason); });
+            handOver_.run([this, &reason] {
+                FComPort.FDeviceGone = true;
+                FComPort.DoEventThreadEnd(reason);
+            });
             break;
         }
         FEvents = MaskToEvents(wait.mask);

@@ -36,6 +36,7 @@ void CustomComPort::OpenSteps() {
         return;
     DoBeforeOpen();
     OpenPortHandle();
+    FDeviceGone = false;
     FConnected = true;
     try {
         ConfigurePort();

@@ -50,6 +50,9 @@ public:
     void Close();
 
     bool Connected() const { return FConnected; }
+    // The event thread ended because the device hung up (unplugged); false
+    // again once the port opens.
+    bool DeviceGone() const { return FDeviceGone; }
     void SetConnected(bool connected);
 
     const std::u16string& Port() const { return FPort; }
@@ -180,6 +183,7 @@ private:
     bool FTriggersOnRxChar = true;
     TThreadPriority FEventThreadPriority = TThreadPriority::tpNormal;
     bool FConnected = false;
+    bool FDeviceGone = false;
     TBaudRate FBaudRate = TBaudRate::br9600;
     int FCustomBaudRate = 9600;
     std::u16string FPort = u"COM1";

@@ -14,6 +14,10 @@ SerialChannel::SerialChannel(ComPort& port, Timer& bufferTimer, std::u16string& 
     port_.OnRxChar = [this](CustomComPort&, int count) { ComPortNRxChar(count); };
     // Without this line a failed read would silently end every later scan.
     port_.OnEventThreadEnd = [this](CustomComPort& port, const std::u16string& reason) {
+        if (port.DeviceGone() && replug_) {
+            replug_->deviceGone(reason);
+            return;
+        }
         log_.logStatus(u"Serial port " + port.Port() + u" stopped receiving: " + reason +
                        u". Press \"Connect\" to reopen it.");
     };
@@ -25,9 +29,29 @@ void SerialChannel::Connect(int comPortNumber) {
         dialogs_.showError(u"Please choose com port");
         return;
     }
+    if (replug_)
+        replug_->cancel();
     port_.Close();
     port_.SetPort(u"COM" + toDecimal(comPortNumber));
-    port_.Open();
+    try {
+        port_.Open();
+    } catch (const ComPortError& e) {
+        if (devices_ && e.Code() == static_cast<int>(ComErrorCode::OpenFailed)) {
+            const int osError = e.WinCode() > 0 ? static_cast<int>(e.WinCode()) : 0;
+            if (const std::string why = devices_->explainOpenFailure(port_.Port(), osError);
+                !why.empty())
+                log_.log(fromUtf8(why));
+        }
+        throw;
+    }
+    // The port's lock keeps out only programs that lock too.
+    if (devices_) {
+        if (const std::string others = devices_->otherUsers(port_.Port()); !others.empty())
+            log_.log(u"Warning: serial port " + port_.Port() + u" (" +
+                     fromUtf8(devices_->devicePath(port_.Port())) +
+                     u") is also open in another program (" + fromUtf8(others) +
+                     u"); it may take the reader's characters.");
+    }
 }
 
 void SerialChannel::ComPortNRxChar(int count) {

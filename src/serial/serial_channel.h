@@ -14,6 +14,7 @@
 #include "common/timer.h"
 #include "common/station_choices.h"
 #include "serial/comport.h"
+#include "serial/port_replug.h"
 
 namespace readerlink::serial {
 
@@ -32,6 +33,15 @@ public:
     // A port that cannot be opened throws ComPortError and stays closed.
     void Connect(int comPortNumber);
 
+    // From now on an unplugged device is closed at once and reopened when it
+    // is back, by `replug`, which must outlive the channel.
+    void reopenAfterReplug(PortReplug& replug) { replug_ = &replug; }
+
+    // From now on a port that does not open gets one more log line on why,
+    // and an open one a warning when other programs have its device open.
+    // `devices` must outlive the channel.
+    void diagnoseWith(SerialDeviceFactory& devices) { devices_ = &devices; }
+
     // OnRxChar: `count` bytes wait.
     void ComPortNRxChar(int count);
     // BufferTimer's expiry.
@@ -45,6 +55,8 @@ private:
     Dialogs& dialogs_;
     std::function<void()> sendDataToApp_;
     std::function<ReaderChoice()> reader_;
+    PortReplug* replug_ = nullptr;
+    SerialDeviceFactory* devices_ = nullptr;
 };
 
 } // namespace readerlink::serial

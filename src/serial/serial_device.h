@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace readerlink::serial {
@@ -135,12 +137,40 @@ public:
     virtual int read(std::uint8_t* buffer, std::size_t size, std::size_t& got) = 0;
 };
 
+// A wait for a device to come back; ends when destroyed.
+class DeviceWatch {
+public:
+    virtual ~DeviceWatch() = default; // no call of `appeared` after it returns
+};
+
 // Opens devices by their port name ("COM3").
 class SerialDeviceFactory {
 public:
     virtual ~SerialDeviceFactory() = default;
     // nullptr with osError set when the device cannot be opened.
     virtual std::unique_ptr<SerialDevice> open(std::u16string_view portName, int& osError) = 0;
+
+    // The device a port name stands for, as the operator would name it;
+    // empty when the name has none or the system does not tell.
+    virtual std::string devicePath(std::u16string_view /*portName*/) { return {}; }
+
+    // One log line on why the device of `portName` did not open with
+    // `osError`: the device tried and the likely cause. Empty: nothing to add.
+    virtual std::string explainOpenFailure(std::u16string_view /*portName*/, int /*osError*/) {
+        return {};
+    }
+
+    // The other programs that have the device of `portName` open, as far as
+    // this system can tell ("1234 minicom"); empty when none is seen.
+    virtual std::string otherUsers(std::u16string_view /*portName*/) { return {}; }
+
+    // Calls `appeared` once, on any thread, when the device of `portName` is
+    // there again (soon after the call when it already is). nullptr when
+    // this system cannot watch for it.
+    virtual std::unique_ptr<DeviceWatch> watchForDevice(std::u16string_view /*portName*/,
+                                                        std::function<void()> /*appeared*/) {
+        return nullptr;
+    }
 };
 
 } // namespace readerlink::serial

@@ -12,10 +12,13 @@ std::optional<int> handleInfoOptions(const std::vector<std::string>& arguments, 
             return 0;
         }
         if (arg == "--help") {
-            out << "Usage: readerlink [/m]\n"
+            out << "Usage: readerlink [/m] [--serial-readers]\n"
                 << toUtf8(kWindowTitle) << ": drives the desk passport reader and hands each\n"
                 << "MRZ to the target application.\n\n"
                 << "  /m         as first argument: minimize about two seconds after start\n"
+                << "  --serial-readers\n"
+                << "             offer the serial MRZ readers: the reader choice is enabled\n"
+                << "             and the COM port shown (also [Reader] SerialReaders=1)\n"
                 << "  --help     show this text and exit\n"
                 << "  --version  show the version and exit\n\n"
                 << "Settings are kept in Settings.ini beside the executable, or in\n"
@@ -26,6 +29,13 @@ std::optional<int> handleInfoOptions(const std::vector<std::string>& arguments, 
         }
     }
     return std::nullopt;
+}
+
+bool serialReadersAsked(const std::vector<std::u16string>& arguments) {
+    for (const std::u16string& arg : arguments)
+        if (arg == kSerialReadersOption)
+            return true;
+    return false;
 }
 
 } // namespace readerlink::station

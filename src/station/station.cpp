@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "station/command_line.h"
 #include "station/station_settings.h"
 
 #include <ostream>
@@ -63,9 +64,16 @@ void Station::FormCreate() {
     sendTwoLines_ = stored.sendTwoLines;
     comPort_ = stored.comPort;
 
-    // Only the passport reader is offered, whatever the file says.
-    setReaderIndex(static_cast<int>(ReaderKind::ArhPrmc));
-    readerEnabled_ = false;
+    // Only the passport reader is offered, whatever the file says, unless the
+    // station was set up for serial readers.
+    if (stored.serialReaders || serialReadersAsked(arguments_)) {
+        if (readerIndex_ < 0)
+            setReaderIndex(static_cast<int>(ReaderKind::ArhPrmc));
+        comPortVisible_ = true;
+    } else {
+        setReaderIndex(static_cast<int>(ReaderKind::ArhPrmc));
+        readerEnabled_ = false;
+    }
     autorunVisible_ = false;
     refresh();
 }

@@ -64,7 +64,7 @@ public:
     void setDelivery(DeliveryLink* delivery);
 
     // --- the window's life ----------------------------------------------
-    void FormCreate(); // settings loaded, reader forced to "ARH PRMC"
+    void FormCreate(); // settings loaded; reader "ARH PRMC" unless serial ones are offered
     void FormShow();   // "Main" page, then "Connect"
     void FormClose();  // serial port closed, picture folder saved
 
@@ -102,6 +102,7 @@ public:
     int readerIndex() const { return readerIndex_; }
     void setReaderIndex(int item);
     bool readerEnabled() const { return readerEnabled_; }
+    bool comPortVisible() const { return comPortVisible_; }
     int comPort() const { return comPort_; }
     void setComPort(int port);
     const std::u16string& picturePath() const { return picturePath_; }
@@ -160,6 +161,7 @@ private:
     bool sendTwoLines_ = false;
     int readerIndex_ = -1;
     bool readerEnabled_ = true;
+    bool comPortVisible_ = false;
     int comPort_ = 0;
     std::u16string picturePath_;
     bool autorunVisible_ = true;

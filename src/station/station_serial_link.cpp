@@ -21,8 +21,11 @@ StationSerialLink::StationSerialLink(Station& station,
       channel_(
           port_, station.bufferTimer(), station.scanData(), station, station.dialogs(),
           [&station] { station.BtnSendDataClick(); },
-          [&station] { return ReaderChoice{station.readerIndex()}; }) {
+          [&station] { return ReaderChoice{station.readerIndex()}; }),
+      replug_(port_, *devices_, mainThread, station) {
     serial::ConfigureForMrzReader(port_);
+    channel_.reopenAfterReplug(replug_);
+    channel_.diagnoseWith(*devices_);
     // The channel binds the timer straight to itself; the station's handler
     // goes back so that what the burst's delivery throws reaches the default
     // error display.
@@ -31,6 +34,7 @@ StationSerialLink::StationSerialLink(Station& station,
 }
 
 StationSerialLink::~StationSerialLink() {
+    replug_.cancel();
     station_.bufferTimer().stop();
     station_.bufferTimer().setHandler({});
     port_.Close();

@@ -27,7 +27,10 @@ public:
     ~StationSerialLink() override;
 
     void connect() override;
-    void closePort() override { port_.Close(); }
+    void closePort() override {
+        replug_.cancel();
+        port_.Close();
+    }
     void bufferTimerExpired() override { channel_.BufferTimerTimer(); }
 
 private:
@@ -35,6 +38,7 @@ private:
     std::unique_ptr<serial::SerialDeviceFactory> devices_;
     serial::ComPort port_;
     serial::SerialChannel channel_;
+    serial::PortReplug replug_;
 };
 
 } // namespace readerlink::station

@@ -22,6 +22,7 @@ StoredChoices loadChoices(const ProfileFile& file, const std::filesystem::path& 
     c.appIndex = file.readInteger(u"Reader", u"App", 0);
     c.sendTwoLines = file.readBool(u"Reader", u"TwoLines", true);
     c.comPort = file.readInteger(u"Reader", u"ComPort", 0);
+    c.serialReaders = file.readBool(u"Reader", u"SerialReaders", false);
     return c;
 }
 

@@ -18,6 +18,7 @@ struct StoredChoices {
     int appIndex = 0;
     bool sendTwoLines = true;
     int comPort = 0;
+    bool serialReaders = false; // Reader/SerialReaders: read at start, never written
 };
 
 // "Settings.ini" beside the executable.

@@ -33,11 +33,31 @@ public:
         std::lock_guard lock(mutex_);
         return counters_;
     }
+    int setModemLine(int, int line, bool on) override {
+        std::lock_guard lock(mutex_);
+        driven_.emplace_back(line, on);
+        if (driveError_ == 0 && lines_)
+            *lines_ = on ? (*lines_ | line) : (*lines_ & ~line);
+        return driveError_;
+    }
     void set(std::optional<int> lines, std::optional<posix::TtyCounters> counters, int modemError = 0) {
         std::lock_guard lock(mutex_);
         lines_ = lines;
         counters_ = counters;
         modemError_ = modemError;
+    }
+    void failDriving(int error) {
+        std::lock_guard lock(mutex_);
+        driveError_ = error;
+    }
+    // The output lines driven so far, in order.
+    std::vector<std::pair<int, bool>> driven() {
+        std::lock_guard lock(mutex_);
+        return driven_;
+    }
+    std::optional<int> lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
     }
 
 private:
@@ -45,6 +65,8 @@ private:
     std::optional<int> lines_;
     std::optional<posix::TtyCounters> counters_;
     int modemError_ = 0;
+    int driveError_ = 0;
+    std::vector<std::pair<int, bool>> driven_;
 };
 
 class ComPortOnPty : public ::testing::Test {
@@ -132,6 +154,51 @@ TEST_F(ComPortOnPty, AppliesTheReaderLineSettingsOnEveryOpen) {
         EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL), 0u);
         port_->Close();
     }
+}
+
+struct OutputLinesCase {
+    const char* name;
+    TDTRFlowControl dtr;
+    TRTSFlowControl rts;
+    std::vector<std::pair<int, bool>> driven; // RTS under handshake is the driver's
+};
+void PrintTo(const OutputLinesCase& c, std::ostream* os) { *os << c.name; }
+
+class OutputLines : public ComPortOnPty, public ::testing::WithParamInterface<OutputLinesCase> {};
+
+TEST_P(OutputLines, AreDrivenAsTheFlowControlSaysAtOpen) {
+    const OutputLinesCase& c = GetParam();
+    signals_->set(TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR, posix::TtyCounters{});
+    port_->FlowControl().SetControlDTR(c.dtr);
+    port_->FlowControl().SetControlRTS(c.rts);
+    port_->Open();
+    EXPECT_EQ(signals_->driven(), c.driven);
+    const bool dtrOn = c.dtr == TDTRFlowControl::dtrEnable;
+    EXPECT_EQ((*signals_->lines() & TIOCM_DTR) != 0, dtrOn);
+    port_->Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FlowControl, OutputLines,
+    ::testing::Values(
+        OutputLinesCase{"MrzReaderDropsDtr", TDTRFlowControl::dtrDisable, TRTSFlowControl::rtsHandshake,
+                        {{TIOCM_DTR, false}}},
+        OutputLinesCase{"BothRaised", TDTRFlowControl::dtrEnable, TRTSFlowControl::rtsEnable,
+                        {{TIOCM_DTR, true}, {TIOCM_RTS, true}}},
+        OutputLinesCase{"BothDropped", TDTRFlowControl::dtrDisable, TRTSFlowControl::rtsDisable,
+                        {{TIOCM_DTR, false}, {TIOCM_RTS, false}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ComPortOnPty, AnOutputLineThatCannotBeDrivenFailsTheOpen) {
+    signals_->set(TIOCM_DTR, posix::TtyCounters{});
+    signals_->failDriving(EIO);
+    try {
+        port_->Open();
+        FAIL() << "opened";
+    } catch (const ComPortError& e) {
+        EXPECT_EQ(e.message(), u"SetCommState function failed (Error: 5)");
+    }
+    EXPECT_FALSE(port_->Connected());
 }
 
 TEST_F(ComPortOnPty, ModemLinesAreReportedOnWhereTheDeviceHasNone) {

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/linux/posix_serial_device.h"
+#include "serial/port_replug.h"
 #include "serial/serial_channel.h"
 #include "support/pty_pair.h"
 #include "support/manual_timer.h"
@@ -80,6 +85,7 @@ TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
     pty_.write(kMrz90.substr(30));
     ASSERT_TRUE(gathered(kMrz90.size()));
     EXPECT_EQ(timer_->countdowns, 1); // counted from the first announcement
+    EXPECT_EQ(timer_->restarts, 0);   // and never moved by a later one
     EXPECT_TRUE(delivered_.empty());
 
     timer_->fire();
@@ -184,6 +190,70 @@ TEST_F(SerialChannelTest, AnOpenFailureReachesTheCallerAndConnectWorksAgain) {
     EXPECT_TRUE(port_->Connected());
 }
 
+TEST_F(SerialChannelTest, AnOpenFailureKeepsItsTextAndLogsTheDeviceTriedAndWhy) {
+    channel_->diagnoseWith(*devices_);
+    const std::string missing = (ports_.path() / "unplugged").string();
+    ports_.link("COM9", missing);
+    ComPort holder(*devices_, loop_);
+    holder.SetPort(u"COM7");
+    holder.Open();
+    const std::string com7 = (ports_.path() / "COM7").string() + " -> " + pty_.slavePath();
+    const struct {
+        int number;
+        std::u16string error;
+        std::string logged;
+    } cases[] = {
+        {9, u"Unable to open com port (Error: 2)",
+         "Serial port COM9: cannot open " + (ports_.path() / "COM9").string() + " -> " + missing +
+             ": no such device. Plug the reader in, or map COM9"},
+        {7, u"Unable to open com port (Error: 16)",
+         "Serial port COM7: cannot open " + com7 + ": busy, held by another program or a second station."},
+    };
+    for (const auto& c : cases) {
+        log_.lines.clear();
+        try {
+            channel_->Connect(c.number);
+            FAIL() << c.number;
+        } catch (const ComPortError& e) {
+            EXPECT_EQ(e.message(), c.error);
+        }
+        ASSERT_EQ(log_.lines.size(), 1u) << c.number;
+        EXPECT_EQ(toUtf8(log_.lines[0]).rfind(c.logged, 0), 0u) << toUtf8(log_.lines[0]);
+    }
+}
+
+// The lock keeps out only programs that lock too; one that opened the device
+// before is at least named.
+TEST_F(SerialChannelTest, ConnectWarnsWhenAnotherProgramHasTheDeviceOpen) {
+    channel_->diagnoseWith(*devices_);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::open(pty_.slavePath().c_str(), O_RDONLY | O_NOCTTY);
+        [[maybe_unused]] const auto w = ::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char x = 0;
+    ASSERT_EQ(::read(ready[0], &x, 1), 1);
+    channel_->Connect(7);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(log_.lines.size(), 1u);
+    EXPECT_EQ(toUtf8(log_.lines[0]),
+              "Warning: serial port COM7 (" + (ports_.path() / "COM7").string() + " -> " +
+                  pty_.slavePath() + ") is also open in another program (" + std::to_string(child) +
+                  " test_serial_cha); it may take the reader's characters.");
+
+    log_.lines.clear();
+    channel_->Connect(7); // alone again
+    EXPECT_TRUE(log_.lines.empty());
+}
+
 TEST_F(SerialChannelTest, ReconnectingKeepsAGatheredBurst) {
     channel_->Connect(7);
     pty_.write("KEEP");
@@ -203,6 +273,66 @@ TEST_F(SerialChannelTest, AStoppedEventThreadIsLoggedOnce) {
     ASSERT_EQ(log_.status.size(), 1u);
     EXPECT_EQ(log_.status[0].rfind(u"Serial port COM7 stopped receiving: the device was disconnected", 0), 0u)
         << toUtf8(log_.status[0]);
+}
+
+// A USB adapter as udev shows it: a link in serial/by-id that goes, folder
+// and all, with the adapter and comes back under another tty.
+TEST_F(SerialChannelTest, AnUnpluggedReaderIsClosedAtOnceAndReopensWhenItsDeviceIsBack) {
+    const std::filesystem::path byId = ports_.path() / "serial" / "by-id";
+    const std::filesystem::path adapter = byId / "usb-FTDI_reader-if00-port0";
+    std::filesystem::create_directories(byId);
+    std::filesystem::create_symlink(pty_.slavePath(), adapter);
+    ports_.link("COM8", adapter.string());
+    PortReplug replug(*port_, *devices_, loop_, log_);
+    channel_->reopenAfterReplug(replug);
+    channel_->Connect(8);
+    pty_.write("ONE");
+    ASSERT_TRUE(gathered(3));
+
+    std::filesystem::remove_all(ports_.path() / "serial");
+    pty_.closeMaster();
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+    EXPECT_FALSE(port_->Connected()); // the dead device is closed, not left open
+    const std::u16string mapped =
+        fromUtf8((ports_.path() / "COM8").string() + " -> " + adapter.string());
+    ASSERT_EQ(log_.status.size(), 1u);
+    EXPECT_EQ(log_.status[0], u"Serial port COM8 stopped receiving: the device was disconnected. "
+                              u"Closed; it reopens by itself when " + mapped + u" is back.");
+
+    PtyPair replugged;
+    std::filesystem::create_directories(byId);
+    std::filesystem::create_symlink(replugged.slavePath(), adapter);
+    ASSERT_TRUE(loop_.runUntil([&] { return log_.status.size() >= 2; }));
+    EXPECT_EQ(log_.status[1], u"Serial port COM8 reopened: " + mapped + u" is back.");
+    EXPECT_TRUE(port_->Connected());
+    replugged.write("TWO");
+    ASSERT_TRUE(gathered(6));
+    timer_->fire();
+    EXPECT_EQ(delivered_, std::vector<std::u16string>{u"ONETWO"});
+    port_->Close();
+}
+
+TEST_F(SerialChannelTest, ConnectAfterAnUnplugTakesOverFromTheWaitForTheDevice) {
+    const std::filesystem::path adapter = ports_.path() / "by-id-reader";
+    std::filesystem::create_symlink(pty_.slavePath(), adapter);
+    ports_.link("COM8", adapter.string());
+    PortReplug replug(*port_, *devices_, loop_, log_);
+    channel_->reopenAfterReplug(replug);
+    channel_->Connect(8);
+    std::filesystem::remove(adapter);
+    pty_.closeMaster();
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+
+    PtyPair other;
+    ports_.link("COM9", other.slavePath());
+    channel_->Connect(9);
+    PtyPair replugged;
+    std::filesystem::create_symlink(replugged.slavePath(), adapter);
+    other.write("NINE"); // a reopen of COM8 would come while this is gathered
+    ASSERT_TRUE(gathered(4));
+    EXPECT_EQ(port_->Port(), u"COM9");
+    EXPECT_EQ(log_.status.size(), 1u);
+    port_->Close();
 }
 
 // The real clock: the burst is delivered once, and not before its second is over.

@@ -59,5 +59,24 @@ TEST_F(StationSerialLinkTest, BurstFromTheMappedPortIsDeliveredAndItsErrorShown)
     s.setDelivery(nullptr);
 }
 
+TEST_F(StationSerialLinkTest, APortThatDoesNotOpenIsExplainedInTheLog) {
+    const std::string missing = (dir.path() / "serial" / "by-id" / "usb-reader").string();
+    writeFile(settingsPath(), "[Ports]\nCOM4=" + missing + "\n");
+    Station& s = start();
+    s.FormCreate();
+    s.setReaderIndex(5); // Metrologic Focus MS1890, a serial reader
+    s.setComPort(4);
+    readerlink::testing::TestLoop loop;
+    StationSerialLink link(s, platform::makeSerialDevices(dir.path(), portsSection(s)), loop);
+    s.setSerialReader(&link);
+
+    s.dispatch([&s] { s.BtnConnectClick(); });
+    EXPECT_EQ(dialogs.errors, std::vector<std::u16string>{u"Unable to open com port (Error: 2)"});
+    EXPECT_NE(out.str().find("Serial port COM4: cannot open " + missing + ": no such device."),
+              std::string::npos)
+        << out.str();
+    s.setSerialReader(nullptr);
+}
+
 } // namespace
 } // namespace readerlink::station::testing

@@ -92,6 +92,42 @@ TEST_F(StationSettings, ReaderIsAlwaysTheDeskReaderAndDisabled) {
     }
 }
 
+TEST_F(StationSettings, SerialReadersAreOfferedOnlyWhenTheStationIsSetUpForThem) {
+    constexpr int kDesk = static_cast<int>(ReaderKind::ArhPrmc);
+    constexpr int kHandheld = static_cast<int>(ReaderKind::Handheld);
+    const struct {
+        const char* name;
+        std::string file;
+        std::vector<std::u16string> arguments;
+        int reader;
+        bool offered; // reader choice enabled and COM port shown
+    } cases[] = {
+        {"default", "[Reader]\nIndex=1\nComPort=3\n", {}, kDesk, false},
+        {"key off", "[Reader]\nIndex=1\nSerialReaders=0\n", {}, kDesk, false},
+        {"other option", "[Reader]\nIndex=1\n", {u"--serial"}, kDesk, false},
+        {"key", "[Reader]\nIndex=1\nComPort=3\nSerialReaders=1\n", {}, kHandheld, true},
+        {"option", "[Reader]\nIndex=1\n", {u"/m", u"--serial-readers"}, kHandheld, true},
+        {"option, bad index", "[Reader]\nIndex=42\n", {u"--serial-readers"}, kDesk, true},
+    };
+    for (const auto& c : cases) {
+        writeFile(settingsPath(), c.file);
+        Station& s = start(c.arguments);
+        s.FormCreate();
+        EXPECT_EQ(s.readerIndex(), c.reader) << c.name;
+        EXPECT_EQ(s.readerEnabled(), c.offered) << c.name;
+        EXPECT_EQ(s.comPortVisible(), c.offered) << c.name;
+        EXPECT_EQ(s.comPort(), c.file.find("ComPort=3") != std::string::npos ? 3 : 0) << c.name;
+    }
+    // The key is the operator's: Connect keeps it and never writes it.
+    writeFile(settingsPath(), "[Reader]\nIndex=5\nSerialReaders=1\n");
+    Station& s = start();
+    s.FormCreate();
+    s.BtnConnectClick();
+    EXPECT_EQ(readFile(settingsPath()),
+              "[Reader]\nIndex=5\nSerialReaders=1\nApp=0\nTwoLines=1\nComPort=0\n");
+    EXPECT_EQ(calls.calls, std::vector<std::string>{"serial.connect"});
+}
+
 TEST_F(StationSettings, PictureFolderIsReadFromOneKeyAndWrittenToAnother) {
     writeFile(settingsPath(), "[Settings]\nPicturePath=/srv/photos\n");
     Station& first = startAndShow();

@@ -16,7 +16,9 @@ public:
     explicit ManualTimer(std::chrono::milliseconds interval = {}) : interval(interval) {}
 
     void start() override {
-        if (!active_)
+        if (active_)
+            ++restarts;
+        else
             ++countdowns;
         active_ = true;
     }
@@ -32,6 +34,10 @@ public:
 
     const std::chrono::milliseconds interval;
     int countdowns = 0; // times a countdown began
+    // start() on an active timer. The countdown goes on here, as the Timer
+    // contract says, but a backend that restarts (as a bare QTimer does) would
+    // begin it again: code that must not move a running countdown checks this.
+    int restarts = 0;
 
 private:
     bool active_ = false;

@@ -265,6 +265,7 @@ void MainWindow::refreshChoices() {
     chkSendTwoLines_->setChecked(station_.sendTwoLines());
     edtReader_->setCurrentIndex(station_.readerIndex());
     edtReader_->setEnabled(station_.readerEnabled());
+    edtComPort_->setVisible(station_.comPortVisible());
     edtComPort_->setValue(station_.comPort());
     const QString path = qs(station_.picturePath());
     if (edtPicPath_->text() != path)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <system_error>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -15,6 +16,8 @@
 #include <utility>
 
 #include "platform/linux/byte_ring.h"
+#include "platform/linux/com_port_diagnosis.h"
+#include "platform/linux/device_path_watch.h"
 
 namespace readerlink::posix {
 namespace {
@@ -40,17 +43,6 @@ bool speedFor(std::uint32_t baud, speed_t& speed) {
     case 230400: speed = B230400; return true;
     default: return false; // 14400, 56000, 128000, 256000 have no termios speed
     }
-}
-
-bool noModemLines(int error) {
-    return error == ENOTTY || error == EINVAL;
-}
-
-// Sets or clears one modem line; a device without modem lines has nothing to set.
-int driveLine(int fd, int line, bool on) {
-    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0 || noModemLines(errno))
-        return 0;
-    return errno;
 }
 
 class PosixSerialDevice final : public serial::SerialDevice {
@@ -138,10 +130,12 @@ public:
         if (tcsetattr(fd_, TCSANOW, &t) != 0)
             return errno;
 
-        if (const int e = driveLine(fd_, TIOCM_DTR, (dcb.flags & fDtrControlMask) == fDtrEnable))
+        if (const int e = signals_->setModemLine(fd_, TIOCM_DTR,
+                                                 (dcb.flags & fDtrControlMask) == fDtrEnable))
             return e;
         if (!rtsHandshake) {
-            if (const int e = driveLine(fd_, TIOCM_RTS, (dcb.flags & fRtsControlMask) == fRtsEnable))
+            if (const int e = signals_->setModemLine(fd_, TIOCM_RTS,
+                                                     (dcb.flags & fRtsControlMask) == fRtsEnable))
                 return e;
         }
         std::lock_guard lock(mutex_);
@@ -443,7 +437,55 @@ public:
         return std::make_unique<PosixSerialDevice>(fd, wakeFd, signals_);
     }
 
+    std::string devicePath(std::u16string_view portName) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        if (!path)
+            return {};
+        if (inPortsFolder(*path)) {
+            const std::filesystem::path target = linkTarget(*path);
+            if (target != *path)
+                return *path + " -> " + target.string();
+        }
+        return *path;
+    }
+
+    std::string explainOpenFailure(std::u16string_view portName, int osError) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        std::vector<DeviceHolder> holders;
+        if (path && osError == EBUSY)
+            holders = processesHolding(*path);
+        std::string name;
+        for (char16_t c : portName)
+            name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+        return describeOpenFailure(name, path ? std::optional(devicePath(portName)) : std::nullopt,
+                                   osError, holders);
+    }
+
+    std::string otherUsers(std::u16string_view portName) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        return path ? describeHolders(processesHolding(*path)) : std::string{};
+    }
+
+    std::unique_ptr<serial::DeviceWatch> watchForDevice(std::u16string_view portName,
+                                                        std::function<void()> appeared) override {
+        const std::optional<std::string> path = resolveComPortPath(portName, paths_);
+        if (!path)
+            return nullptr;
+        // A link in the ports folder stays when the adapter goes; the device
+        // link it names is what comes back.
+        try {
+            return watchDevicePath(inPortsFolder(*path) ? linkTarget(*path) : std::filesystem::path(*path),
+                                   std::move(appeared));
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+    }
+
 private:
+    bool inPortsFolder(const std::filesystem::path& path) const {
+        return !paths_.portsFolder.empty() && path.parent_path() == paths_.portsFolder;
+    }
+
     ComPortPaths paths_;
     std::shared_ptr<TtyLineSignals> signals_;
 };

@@ -40,6 +40,12 @@ public:
         t.bufOverrun = static_cast<std::uint32_t>(c.buf_overrun);
         return t;
     }
+
+    int setModemLine(int fd, int line, bool on) override {
+        if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0 || unsupported(errno))
+            return 0;
+        return errno;
+    }
 };
 
 } // namespace

@@ -25,9 +25,12 @@ public:
     virtual std::optional<int> modemLines(int fd, int& osError) = 0;
     // nullopt when the device keeps no counters.
     virtual std::optional<TtyCounters> counters(int fd) = 0;
+    // Raises or drops one output line (TIOCM_DTR, TIOCM_RTS): 0, or the error
+    // number. A device without modem lines has nothing to drive and answers 0.
+    virtual int setModemLine(int fd, int line, bool on) = 0;
 };
 
-// The driver's own answers (TIOCMGET, TIOCGICOUNT).
+// The driver's own answers (TIOCMGET, TIOCGICOUNT, TIOCMBIS/TIOCMBIC).
 std::shared_ptr<TtyLineSignals> makeTtyLineSignals();
 
 } // namespace readerlink::posix

@@ -141,6 +141,21 @@ TEST_F(MainWindowTest, ReaderIsForcedToTheDeskReaderAndDisabled) {
         EXPECT_EQ(reader->itemText(i), QString::fromLatin1(items[i]));
 }
 
+TEST_F(MainWindowTest, AStationSetUpForSerialReadersShowsTheChoiceAndTheComPort) {
+    writeFile(settingsPath(), "[Reader]\nIndex=6\nComPort=12\nSerialReaders=1\n");
+    TearDown();
+    SetUp();
+    window->show();
+    auto* reader = control<QComboBox>("EdtReader");
+    EXPECT_TRUE(reader->isEnabled());
+    EXPECT_EQ(reader->currentText(), QStringLiteral("3M CR100"));
+    auto* port = control<QSpinBox>("EdtComPort");
+    EXPECT_TRUE(port->isVisible());
+    EXPECT_EQ(port->value(), 12);
+    port->setValue(4);
+    EXPECT_EQ(station->comPort(), 4);
+}
+
 TEST_F(MainWindowTest, OperatorChangesReachTheStation) {
     control<QComboBox>("EdtApp")->setCurrentIndex(1);
     EXPECT_EQ(station->appIndex(), 1);

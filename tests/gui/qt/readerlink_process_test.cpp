@@ -80,6 +80,7 @@ TEST_F(ReaderlinkProcess, InformationOptionsPrintAndExit) {
     auto help = launch({"--help"});
     EXPECT_EQ(help->waitForExit(kStartLimit), 0);
     EXPECT_NE(help->standardOutput().find("/m"), std::string::npos);
+    EXPECT_NE(help->standardOutput().find("--serial-readers"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "Settings.ini"));
 }
 
