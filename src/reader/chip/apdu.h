@@ -30,6 +30,20 @@ constexpr std::uint16_t kInsNotSupported = 0x6D00;
 constexpr std::uint16_t kClaNotSupported = 0x6E00;
 } // namespace sw
 
+// The instructions an eMRTD reader sends and a chip answers.
+namespace ins {
+constexpr std::uint8_t kSelect = 0xA4;
+constexpr std::uint8_t kGetChallenge = 0x84;
+constexpr std::uint8_t kExternalAuthenticate = 0x82;
+constexpr std::uint8_t kReadBinary = 0xB0;
+// READ BINARY with the offset in a data object (tag 54), past offset 7FFF.
+constexpr std::uint8_t kReadBinaryOdd = 0xB1;
+} // namespace ins
+
+// Data objects of the odd READ BINARY.
+constexpr std::uint32_t kTagOffset = 0x54;
+constexpr std::uint32_t kTagDiscretionaryData = 0x53;
+
 struct CommandApdu {
     std::uint8_t cla = 0;
     std::uint8_t ins = 0;

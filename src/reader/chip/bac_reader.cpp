@@ -10,18 +10,11 @@ namespace readerlink::chip {
 
 namespace {
 
-constexpr std::uint8_t kInsSelect = 0xA4;
-constexpr std::uint8_t kInsGetChallenge = 0x84;
-constexpr std::uint8_t kInsExternalAuthenticate = 0x82;
-constexpr std::uint8_t kInsReadBinary = 0xB0;
 // READ BINARY with an offset in P1-P2 reaches no further than this; past it
 // the odd instruction carries the offset in a data object.
-constexpr std::uint8_t kInsReadBinaryOdd = 0xB1;
 constexpr std::size_t kMaxOffset = 0x7FFF;
 // No LDS file comes near this; a header claiming more is a broken chip.
 constexpr std::size_t kMaxFileSize = 1024 * 1024;
-constexpr std::uint32_t kTagOffset = 0x54;
-constexpr std::uint32_t kTagDiscretionaryData = 0x53;
 // The longest BER-TLV header this layer accepts: three tag bytes, five length bytes.
 constexpr std::size_t kLongestHeader = 8;
 constexpr std::size_t kFirstRead = 4;
@@ -69,7 +62,7 @@ ResponseApdu BacReader::exchange(const CommandApdu& command) {
 
 void BacReader::selectApplication() {
     sm_.reset();
-    const ResponseApdu answer = transmitPlain({0x00, kInsSelect, 0x04, 0x0C, kEmrtdApplicationId, std::nullopt});
+    const ResponseApdu answer = transmitPlain({0x00, ins::kSelect, 0x04, 0x0C, kEmrtdApplicationId, std::nullopt});
     if (!answer.ok()) throw CardStatusError("The chip has no eMRTD application", answer.sw);
 }
 
@@ -79,7 +72,7 @@ void BacReader::performBac(std::string_view mrzInformation) {
     // forgotten the selection, and selecting costs one exchange.
     selectApplication();
 
-    const ResponseApdu challenge = transmitPlain({0x00, kInsGetChallenge, 0x00, 0x00, {}, 8});
+    const ResponseApdu challenge = transmitPlain({0x00, ins::kGetChallenge, 0x00, 0x00, {}, 8});
     if (!challenge.ok() || challenge.data.size() != 8)
         throw BacError("BAC failed: the chip gave no challenge (status " + statusWordText(challenge.sw) + ")");
     const Bytes& rndIc = challenge.data;
@@ -90,7 +83,7 @@ void BacReader::performBac(std::string_view mrzInformation) {
     const Bytes eIfd = tripleDesEncrypt(keys.enc, concat({rndIfd, rndIc, kIfd}));
     const Bytes mIfd = retailMac(keys.mac, eIfd);
     const ResponseApdu answer =
-        transmitPlain({0x00, kInsExternalAuthenticate, 0x00, 0x00, concat({eIfd, mIfd}), 40});
+        transmitPlain({0x00, ins::kExternalAuthenticate, 0x00, 0x00, concat({eIfd, mIfd}), 40});
     if (!answer.ok())
         throw BacError("BAC failed: the chip refused the access keys (status " + statusWordText(answer.sw) + ")");
     if (answer.data.size() != 40) throw BacError("BAC failed: the chip's answer has the wrong length");
@@ -118,7 +111,7 @@ Bytes BacReader::readFile(int fileNumber) {
 
 Bytes BacReader::readFileById(std::uint16_t fileId) {
     const Bytes id{static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)};
-    const ResponseApdu answer = exchange({0x00, kInsSelect, 0x02, 0x0C, id, std::nullopt});
+    const ResponseApdu answer = exchange({0x00, ins::kSelect, 0x02, 0x0C, id, std::nullopt});
     if (!answer.ok()) throw CardStatusError("Chip file " + toHex(id) + " could not be selected", answer.sw);
     return readOpenFile(std::nullopt);
 }
@@ -130,7 +123,7 @@ Bytes BacReader::readBinaryBeyond(std::size_t offset, std::size_t count) {
     // The answer wraps the bytes in DO'53': room for its tag and length.
     const std::size_t wrapped = count + encodeLength(count).size() + 1;
     const ResponseApdu answer =
-        exchange({0x00, kInsReadBinaryOdd, 0x00, 0x00, encodeTlv(kTagOffset, offsetBytes), wrapped});
+        exchange({0x00, ins::kReadBinaryOdd, 0x00, 0x00, encodeTlv(kTagOffset, offsetBytes), wrapped});
     if (!readSucceeded(answer.sw)) throw CardStatusError("The chip file could not be read", answer.sw);
     const TlvObject data = parseTlv(answer.data);
     if (data.tag != kTagDiscretionaryData || data.size() != answer.data.size() || data.value.empty() ||
@@ -141,7 +134,7 @@ Bytes BacReader::readBinaryBeyond(std::size_t offset, std::size_t count) {
 
 Bytes BacReader::readBinary(std::size_t offset, std::size_t count, std::optional<std::uint8_t> shortId) {
     if (offset > kMaxOffset) return readBinaryBeyond(offset, count);
-    CommandApdu command{0x00, kInsReadBinary, 0, 0, {}, count};
+    CommandApdu command{0x00, ins::kReadBinary, 0, 0, {}, count};
     if (shortId) {
         command.p1 = static_cast<std::uint8_t>(0x80 | *shortId);
         command.p2 = static_cast<std::uint8_t>(offset);

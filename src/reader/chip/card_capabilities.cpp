@@ -102,8 +102,8 @@ std::optional<ExtendedLength> probeExtendedLength(ApduTransport& transport, Byte
         const auto send = [&](const CommandApdu& command) {
             return ResponseApdu::parse(transport.transmit(command.encode()));
         };
-        if (send({0x00, 0xA4, 0x00, 0x0C, {0x2F, 0x01}, std::nullopt}).ok()) {
-            const ResponseApdu file = send({0x00, 0xB0, 0x00, 0x00, {}, 256});
+        if (send({0x00, ins::kSelect, 0x00, 0x0C, {0x2F, 0x01}, std::nullopt}).ok()) {
+            const ResponseApdu file = send({0x00, ins::kReadBinary, 0x00, 0x00, {}, 256});
             if (file.ok() || file.sw == sw::kEndOfFileReached)
                 if (auto found = extendedLengthFromAtrInfo(file.data))
                     return found;

@@ -15,13 +15,6 @@ namespace readerlink::chip {
 
 namespace {
 
-constexpr std::uint8_t kInsSelect = 0xA4;
-constexpr std::uint8_t kInsGetChallenge = 0x84;
-constexpr std::uint8_t kInsExternalAuthenticate = 0x82;
-constexpr std::uint8_t kInsReadBinary = 0xB0;
-constexpr std::uint8_t kInsReadBinaryOdd = 0xB1;
-constexpr std::uint32_t kTagOffset = 0x54;
-constexpr std::uint32_t kTagDiscretionaryData = 0x53;
 constexpr std::uint8_t kClaPlain = 0x00;
 constexpr std::uint8_t kClaSecured = 0x0C;
 constexpr std::uint16_t kMasterFile = 0x3F00;
@@ -84,7 +77,7 @@ Bytes VirtualChip::transmit(ByteView bytes) {
     if (command.cla == kClaPlain) {
         // Selecting the application afresh starts over without secure
         // messaging; any other plain command breaks the session.
-        const bool selectsApplication = command.ins == kInsSelect && command.p1 == 0x04;
+        const bool selectsApplication = command.ins == ins::kSelect && command.p1 == 0x04;
         sm_.reset();
         if (selectsApplication) return handle(command).encode();
         return status(sw::kSmObjectsMissing).encode();
@@ -103,11 +96,11 @@ Bytes VirtualChip::transmit(ByteView bytes) {
 
 ResponseApdu VirtualChip::handle(const CommandApdu& command) {
     switch (command.ins) {
-    case kInsSelect: return select(command);
-    case kInsGetChallenge: return getChallenge(command);
-    case kInsExternalAuthenticate: return externalAuthenticate(command);
-    case kInsReadBinary: return readBinary(command);
-    case kInsReadBinaryOdd: return readBinaryOdd(command);
+    case ins::kSelect: return select(command);
+    case ins::kGetChallenge: return getChallenge(command);
+    case ins::kExternalAuthenticate: return externalAuthenticate(command);
+    case ins::kReadBinary: return readBinary(command);
+    case ins::kReadBinaryOdd: return readBinaryOdd(command);
     default: return status(sw::kInsNotSupported);
     }
 }
