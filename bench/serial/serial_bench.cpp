@@ -51,7 +51,7 @@ long contextSwitches(int tid) {
 struct Rig {
     Rig() {
         ports.link("COM1", pty.slavePath());
-        devices = posix::makePosixSerialDeviceFactory({{}, ports.path()});
+        devices = platform::makePosixSerialDeviceFactory({{}, ports.path()});
         port = std::make_unique<ComPort>(*devices, loop);
         ConfigureForMrzReader(*port);
         port->SetPort(u"COM1");

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 using testing::TempDir;
@@ -93,4 +93,4 @@ TEST(DeviceHolders, AreFoundByTheirOpenDescriptorsExceptThisProcess) {
 }
 
 } // namespace
-} // namespace readerlink::posix
+} // namespace readerlink::platform

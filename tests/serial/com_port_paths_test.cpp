@@ -3,7 +3,7 @@
 #include "platform/linux/com_port_paths.h"
 #include "support/temp_dir.h"
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 TEST(ComPortPaths, FirstMatchWinsInTheDocumentedOrder) {
@@ -45,4 +45,4 @@ TEST(ComPortPaths, WithoutSettingsOrFolderOnlyTheSerialDevicesRemain) {
 }
 
 } // namespace
-} // namespace readerlink::posix
+} // namespace readerlink::platform

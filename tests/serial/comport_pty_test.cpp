@@ -22,14 +22,14 @@ using testing::TempDir;
 using testing::TestLoop;
 
 // Modem lines and line-error counters as a real serial driver would give them.
-class FakeLineSignals : public posix::TtyLineSignals {
+class FakeLineSignals : public platform::TtyLineSignals {
 public:
     std::optional<int> modemLines(int, int& osError) override {
         std::lock_guard lock(mutex_);
         osError = modemError_;
         return lines_;
     }
-    std::optional<posix::TtyCounters> counters(int) override {
+    std::optional<platform::TtyCounters> counters(int) override {
         std::lock_guard lock(mutex_);
         return counters_;
     }
@@ -40,7 +40,7 @@ public:
             *lines_ = on ? (*lines_ | line) : (*lines_ & ~line);
         return driveError_;
     }
-    void set(std::optional<int> lines, std::optional<posix::TtyCounters> counters, int modemError = 0) {
+    void set(std::optional<int> lines, std::optional<platform::TtyCounters> counters, int modemError = 0) {
         std::lock_guard lock(mutex_);
         lines_ = lines;
         counters_ = counters;
@@ -63,7 +63,7 @@ public:
 private:
     std::mutex mutex_;
     std::optional<int> lines_;
-    std::optional<posix::TtyCounters> counters_;
+    std::optional<platform::TtyCounters> counters_;
     int modemError_ = 0;
     int driveError_ = 0;
     std::vector<std::pair<int, bool>> driven_;
@@ -73,7 +73,7 @@ class ComPortOnPty : public ::testing::Test {
 protected:
     ComPortOnPty() {
         ports_.link("COM3", pty_.slavePath());
-        posix::ComPortPaths paths;
+        platform::ComPortPaths paths;
         paths.portsSection = [this](const std::u16string& name) -> std::optional<std::string> {
             auto it = portsSection_.find(name);
             if (it == portsSection_.end())
@@ -81,7 +81,7 @@ protected:
             return it->second;
         };
         paths.portsFolder = ports_.path();
-        devices_ = posix::makePosixSerialDeviceFactory(paths, signals_);
+        devices_ = platform::makePosixSerialDeviceFactory(paths, signals_);
         port_ = std::make_unique<ComPort>(*devices_, loop_);
         ConfigureForMrzReader(*port_);
         port_->SetPort(u"COM3");
@@ -168,7 +168,7 @@ class OutputLines : public ComPortOnPty, public ::testing::WithParamInterface<Ou
 
 TEST_P(OutputLines, AreDrivenAsTheFlowControlSaysAtOpen) {
     const OutputLinesCase& c = GetParam();
-    signals_->set(TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR, posix::TtyCounters{});
+    signals_->set(TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR, platform::TtyCounters{});
     port_->FlowControl().SetControlDTR(c.dtr);
     port_->FlowControl().SetControlRTS(c.rts);
     port_->Open();
@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ComPortOnPty, AnOutputLineThatCannotBeDrivenFailsTheOpen) {
-    signals_->set(TIOCM_DTR, posix::TtyCounters{});
+    signals_->set(TIOCM_DTR, platform::TtyCounters{});
     signals_->failDriving(EIO);
     try {
         port_->Open();
@@ -214,7 +214,7 @@ TEST_F(ComPortOnPty, ModemLinesAreReportedOnWhereTheDeviceHasNone) {
 }
 
 TEST_F(ComPortOnPty, BreaksLineErrorsAndModemChangesAreRaisedAtTheNextWake) {
-    posix::TtyCounters counters;
+    platform::TtyCounters counters;
     signals_->set(TIOCM_CTS | TIOCM_DSR, counters);
     std::vector<std::string> calls;
     ComErrors errors;

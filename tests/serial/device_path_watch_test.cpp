@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -83,4 +83,4 @@ TEST(DevicePathWatch, LinkTargetsAreTakenFromTheLinksFolder) {
 }
 
 } // namespace
-} // namespace readerlink::posix
+} // namespace readerlink::platform

@@ -44,7 +44,7 @@ template <class TimerType> class ChannelParts {
 public:
     ChannelParts() : timer_(makeBufferTimer<TimerType>(loop_)) {
         ports_.link("COM7", pty_.slavePath());
-        devices_ = posix::makePosixSerialDeviceFactory({{}, ports_.path()});
+        devices_ = platform::makePosixSerialDeviceFactory({{}, ports_.path()});
         port_ = std::make_unique<ComPort>(*devices_, loop_);
         ConfigureForMrzReader(*port_);
         channel_ = std::make_unique<SerialChannel>(

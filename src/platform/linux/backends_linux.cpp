@@ -27,10 +27,10 @@ makeImageConverterLauncher(const std::filesystem::path& programFolder) {
 
 std::unique_ptr<serial::SerialDeviceFactory>
 makeSerialDevices(const std::filesystem::path& programFolder, PortMapping mapping) {
-    posix::ComPortPaths ports;
+    platform::ComPortPaths ports;
     ports.portsFolder = programFolder / "ports";
     ports.portsSection = std::move(mapping);
-    return posix::makePosixSerialDeviceFactory(std::move(ports));
+    return platform::makePosixSerialDeviceFactory(std::move(ports));
 }
 
 } // namespace readerlink::platform

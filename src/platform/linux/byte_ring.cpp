@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 std::size_t ByteRing::write(const std::uint8_t* bytes, std::size_t count) {
     const std::size_t n = std::min(count, room());
@@ -42,4 +42,4 @@ void ByteRing::resize(std::size_t capacity) {
     write(kept.data(), kept.size());
 }
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

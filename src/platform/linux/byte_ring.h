@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 // A fixed-capacity FIFO of bytes: the serial device's input queue. Not locked.
 class ByteRing {
@@ -29,4 +29,4 @@ private:
     std::size_t size_ = 0;
 };
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 std::string groupOf(const std::string& device) {
@@ -99,4 +99,4 @@ std::string describeOpenFailure(std::string_view portName, const std::optional<s
     }
 }
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 struct DeviceHolder {
     int pid = 0;
@@ -31,4 +31,4 @@ std::string describeHolders(const std::vector<DeviceHolder>& holders);
 std::string describeOpenFailure(std::string_view portName, const std::optional<std::string>& device,
                                 int osError, const std::vector<DeviceHolder>& holders);
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

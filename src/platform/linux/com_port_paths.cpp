@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 // The number of "COMn" (any letter case); 0 when the name is not one.
@@ -48,4 +48,4 @@ std::optional<std::string> resolveComPortPath(std::u16string_view portName,
     return "/dev/ttyS" + std::to_string(number - 1);
 }
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

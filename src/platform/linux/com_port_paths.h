@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 struct ComPortPaths {
     // The value of a name's key in [Ports], or nullopt when there is none. The
@@ -30,4 +30,4 @@ struct ComPortPaths {
 std::optional<std::string> resolveComPortPath(std::u16string_view portName,
                                               const ComPortPaths& paths);
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

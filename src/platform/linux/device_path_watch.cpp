@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 // `prefix` is `path` or one of the folders above it.
@@ -155,4 +155,4 @@ std::unique_ptr<serial::DeviceWatch> watchDevicePath(std::filesystem::path path,
     return std::make_unique<InotifyDeviceWatch>(std::move(path), std::move(appeared));
 }
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

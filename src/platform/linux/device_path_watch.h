@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 // What a symbolic link names, taken from the link's folder when relative;
 // `path` itself when it is no link.
@@ -24,4 +24,4 @@ std::filesystem::path linkTarget(const std::filesystem::path& path);
 std::unique_ptr<serial::DeviceWatch> watchDevicePath(std::filesystem::path path,
                                                      std::function<void()> appeared);
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

@@ -19,7 +19,7 @@
 #include "platform/linux/com_port_diagnosis.h"
 #include "platform/linux/device_path_watch.h"
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 using namespace serial::device;
@@ -497,4 +497,4 @@ makePosixSerialDeviceFactory(ComPortPaths paths, std::shared_ptr<TtyLineSignals>
     return std::make_unique<PosixSerialDeviceFactory>(std::move(paths), std::move(signals));
 }
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

@@ -6,7 +6,7 @@
 #include "platform/linux/tty_line_signals.h"
 #include "serial/serial_device.h"
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 // Serial devices on a POSIX terminal driver. Names map to paths by
 // `paths`; `signals` answers for modem lines and line-error counters
@@ -14,4 +14,4 @@ namespace readerlink::posix {
 std::unique_ptr<serial::SerialDeviceFactory>
 makePosixSerialDeviceFactory(ComPortPaths paths, std::shared_ptr<TtyLineSignals> signals = nullptr);
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

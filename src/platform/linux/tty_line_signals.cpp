@@ -4,7 +4,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 namespace {
 
 bool unsupported(int error) {
@@ -54,4 +54,4 @@ std::shared_ptr<TtyLineSignals> makeTtyLineSignals() {
     return std::make_shared<DriverLineSignals>();
 }
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform

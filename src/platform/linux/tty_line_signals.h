@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-namespace readerlink::posix {
+namespace readerlink::platform {
 
 // Running totals since the device was opened (as the driver counts them).
 struct TtyCounters {
@@ -33,4 +33,4 @@ public:
 // The driver's own answers (TIOCMGET, TIOCGICOUNT, TIOCMBIS/TIOCMBIC).
 std::shared_ptr<TtyLineSignals> makeTtyLineSignals();
 
-} // namespace readerlink::posix
+} // namespace readerlink::platform
