@@ -1,7 +1,7 @@
 #include "common/text.h"
 #include "delivery/host_data_record.h"
 #include "delivery/send_data_to_app.h"
-#include "recording_fakes.h"
+#include "support/delivery_fakes.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -78,7 +78,7 @@ std::u16string wide(std::string_view s) {
 
 TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
     channel_->Connect(7);
-    log_.lines = {u"Reader connected"};
+    log_.lines = {{u"Reader connected"}};
     pty_.write(kMrz90.substr(0, 30));
     ASSERT_TRUE(gathered(30));
     EXPECT_TRUE(timer_->isActive());
@@ -95,7 +95,7 @@ TEST_F(SerialChannelTest, ABurstIsDeliveredOnceWholeWhenTheWindowCloses) {
     const std::vector<std::u16string> log = {u"Reader connected",
                                              u"P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<",
                                              u"L898902C36UTO7408122F1204159ZE184226B<<<<<10"};
-    EXPECT_EQ(log_.lines, log); // earlier lines kept
+    EXPECT_EQ(log_.texts(), log); // earlier lines kept
 }
 
 TEST_F(SerialChannelTest, CharactersAfterADeliveryStartASecondBurst) {
@@ -129,7 +129,7 @@ TEST_P(Bursts, AreCutLoggedAndDeliveredByTheReaderKind) {
     ASSERT_TRUE(gathered(c.sent.size()));
     timer_->fire();
     EXPECT_EQ(delivered_, c.delivered);
-    EXPECT_EQ(log_.lines, c.logged);
+    EXPECT_EQ(log_.texts(), c.logged);
     EXPECT_TRUE(scanData_.empty());
 }
 
@@ -218,7 +218,7 @@ TEST_F(SerialChannelTest, AnOpenFailureKeepsItsTextAndLogsTheDeviceTriedAndWhy) 
             EXPECT_EQ(e.message(), c.error);
         }
         ASSERT_EQ(log_.lines.size(), 1u) << c.number;
-        EXPECT_EQ(toUtf8(log_.lines[0]).rfind(c.logged, 0), 0u) << toUtf8(log_.lines[0]);
+        EXPECT_EQ(toUtf8(log_.lines[0].text).rfind(c.logged, 0), 0u) << toUtf8(log_.lines[0].text);
     }
 }
 
@@ -244,7 +244,7 @@ TEST_F(SerialChannelTest, ConnectWarnsWhenAnotherProgramHasTheDeviceOpen) {
     ::close(ready[0]);
     ::close(ready[1]);
     ASSERT_EQ(log_.lines.size(), 1u);
-    EXPECT_EQ(toUtf8(log_.lines[0]),
+    EXPECT_EQ(toUtf8(log_.lines[0].text),
               "Warning: serial port COM7 (" + (ports_.path() / "COM7").string() + " -> " +
                   pty_.slavePath() + ") is also open in another program (" + std::to_string(child) +
                   " test_serial_cha); it may take the reader's characters.");
@@ -269,10 +269,10 @@ TEST_F(SerialChannelTest, AStoppedEventThreadIsLoggedOnce) {
     pty_.write("GONE");
     ASSERT_TRUE(gathered(4));
     pty_.closeMaster();
-    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
-    ASSERT_EQ(log_.status.size(), 1u);
-    EXPECT_EQ(log_.status[0].rfind(u"Serial port COM7 stopped receiving: the device was disconnected", 0), 0u)
-        << toUtf8(log_.status[0]);
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.statusTexts().empty(); }));
+    ASSERT_EQ(log_.statusTexts().size(), 1u);
+    EXPECT_EQ(log_.statusTexts()[0].rfind(u"Serial port COM7 stopped receiving: the device was disconnected", 0), 0u)
+        << toUtf8(log_.statusTexts()[0]);
 }
 
 // A USB adapter as udev shows it: a link in serial/by-id that goes, folder
@@ -291,19 +291,19 @@ TEST_F(SerialChannelTest, AnUnpluggedReaderIsClosedAtOnceAndReopensWhenItsDevice
 
     std::filesystem::remove_all(ports_.path() / "serial");
     pty_.closeMaster();
-    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.statusTexts().empty(); }));
     EXPECT_FALSE(port_->Connected()); // the dead device is closed, not left open
     const std::u16string mapped =
         fromUtf8((ports_.path() / "COM8").string() + " -> " + adapter.string());
-    ASSERT_EQ(log_.status.size(), 1u);
-    EXPECT_EQ(log_.status[0], u"Serial port COM8 stopped receiving: the device was disconnected. "
+    ASSERT_EQ(log_.statusTexts().size(), 1u);
+    EXPECT_EQ(log_.statusTexts()[0], u"Serial port COM8 stopped receiving: the device was disconnected. "
                               u"Closed; it reopens by itself when " + mapped + u" is back.");
 
     PtyPair replugged;
     std::filesystem::create_directories(byId);
     std::filesystem::create_symlink(replugged.slavePath(), adapter);
-    ASSERT_TRUE(loop_.runUntil([&] { return log_.status.size() >= 2; }));
-    EXPECT_EQ(log_.status[1], u"Serial port COM8 reopened: " + mapped + u" is back.");
+    ASSERT_TRUE(loop_.runUntil([&] { return log_.statusTexts().size() >= 2; }));
+    EXPECT_EQ(log_.statusTexts()[1], u"Serial port COM8 reopened: " + mapped + u" is back.");
     EXPECT_TRUE(port_->Connected());
     replugged.write("TWO");
     ASSERT_TRUE(gathered(6));
@@ -321,7 +321,7 @@ TEST_F(SerialChannelTest, ConnectAfterAnUnplugTakesOverFromTheWaitForTheDevice) 
     channel_->Connect(8);
     std::filesystem::remove(adapter);
     pty_.closeMaster();
-    ASSERT_TRUE(loop_.runUntil([&] { return !log_.status.empty(); }));
+    ASSERT_TRUE(loop_.runUntil([&] { return !log_.statusTexts().empty(); }));
 
     PtyPair other;
     ports_.link("COM9", other.slavePath());
@@ -331,7 +331,7 @@ TEST_F(SerialChannelTest, ConnectAfterAnUnplugTakesOverFromTheWaitForTheDevice) 
     other.write("NINE"); // a reopen of COM8 would come while this is gathered
     ASSERT_TRUE(gathered(4));
     EXPECT_EQ(port_->Port(), u"COM9");
-    EXPECT_EQ(log_.status.size(), 1u);
+    EXPECT_EQ(log_.statusTexts().size(), 1u);
     port_->Close();
 }
 

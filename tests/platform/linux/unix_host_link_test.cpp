@@ -1,4 +1,4 @@
-#include "../../delivery/recording_fakes.h"
+#include "support/delivery_fakes.h"
 #include "common/text.h"
 #include "delivery/host_protocol.h"
 #include "delivery/send_data_to_app.h"

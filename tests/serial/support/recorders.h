@@ -4,21 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "common/activity_log.h"
+#include "support/recording_log.h"
 #include "common/dialogs.h"
 
 namespace readerlink::testing {
-
-class RecordingLog : public ActivityLog {
-public:
-    void log(std::u16string_view line) override { lines.emplace_back(line); }
-    void logStatus(std::u16string_view line) override {
-        lines.emplace_back(line);
-        status.emplace_back(line);
-    }
-    std::vector<std::u16string> lines;
-    std::vector<std::u16string> status;
-};
 
 class RecordingDialogs : public Dialogs {
 public:

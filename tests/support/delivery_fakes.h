@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/activity_log.h"
+#include "support/recording_log.h"
 #include "delivery/delivery_target.h"
 #include "delivery/host_link.h"
 
@@ -9,21 +9,6 @@
 #include <vector>
 
 namespace readerlink::testing {
-
-struct LogLine {
-    std::u16string text;
-    bool status = false;
-    bool operator==(const LogLine&) const = default;
-};
-
-class RecordingLog : public ActivityLog {
-public:
-    void log(std::u16string_view line) override { lines.push_back({std::u16string(line), false}); }
-    void logStatus(std::u16string_view line) override {
-        lines.push_back({std::u16string(line), true});
-    }
-    std::vector<LogLine> lines;
-};
 
 struct KeystrokeCall {
     std::u16string keys;
