@@ -49,8 +49,8 @@ bool ImageArchive::EnsureArchiveFolder(std::u16string_view subFolder) {
 }
 
 bool ImageArchive::saveView(sdk::GxImage& view, const std::u16string& path) {
-    view.SaveImage(path, kJpegImageType);
-    return fileExists(path);
+    // The write's own answer: an older file of that name proves nothing.
+    return view.SaveImage(path, kJpegImageType) != 0;
 }
 
 bool ImageArchive::saveOrReport(sdk::GxImage& view, const std::u16string& path) {

@@ -61,7 +61,7 @@ private:
     };
     PageSave savePages(DocumentKind kind);
     bool saveView(sdk::GxImage& view, const std::u16string& path);
-    // saveView, logging "Image not saved " + path when no file resulted.
+    // saveView, logging "Image not saved " + path when the write failed.
     bool saveOrReport(sdk::GxImage& view, const std::u16string& path);
     void notifyImageReady();
 

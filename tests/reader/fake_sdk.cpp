@@ -177,7 +177,7 @@ public:
     }
     int SaveImage(const std::u16string& fileName, int type) override {
         r_.called("SaveImage " + name() + " " + toUtf8(fileName) + " " + std::to_string(type));
-        if (XSize() <= 0)
+        if (XSize() <= 0 || r_.failingSaves.count(name()) != 0)
             return 0;
         std::ofstream out(toUtf8(fileName), std::ios::binary);
         if (!out)

@@ -41,6 +41,7 @@ public:
     std::set<int> unreadableFiles;
     std::map<std::string, int> throwOnCall; // call name -> 1-based occurrence that throws
     std::map<int, std::u16string> errorTexts = {{0, u"OK"}};
+    std::set<std::string> failingSaves; // views ("ImRF", ...) whose SaveImage writes nothing
     int docErrorCode = 0;
     std::u16string docErrorText = u"No data";
 

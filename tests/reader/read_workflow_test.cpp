@@ -381,6 +381,19 @@ TEST_F(ReadTest, ChipPortraitNotWrittenIsReportedAsSuch) {
     EXPECT_EQ(station.statusLabel, u"874:Image not saved " + fromUtf8(path));
 }
 
+// An older file under the portrait's name must not pass for a write that failed.
+TEST_F(ReadTest, AFailedPortraitWriteOverAnOlderFileIsReportedAsNotSaved) {
+    layPage(kPassportLine1, kPassportLine2);
+    addChip(kPassportLine1 + kPassportLine2);
+    const std::string path = P() + "/L898902C3.jpg";
+    { std::ofstream(path) << "from 2020"; }
+    reader.failingSaves = {"ImRF"};
+    read();
+    EXPECT_EQ(
+        std::count(station.logLines.begin(), station.logLines.end(), "874:Image Saved " + path), 0);
+    EXPECT_EQ(station.statusLabel, u"874:Image not saved " + fromUtf8(path));
+}
+
 TEST_F(ReadTest, DirectModeChipReadSendsNoImageReady) {
     layPage(kPassportLine1, kPassportLine2);
     addChip(kPassportLine1 + kPassportLine2);

@@ -289,7 +289,7 @@ public:
         if (const auto* com = std::get_if<EfComContent>(&*content)) {
             doc.chipFileMask = com->fileMask;
         } else if (const auto* dg1 = std::get_if<Dg1Content>(&*content)) {
-            doc.fields[kChipMrzField] = std::u16string(dg1->mrz.begin(), dg1->mrz.end());
+            doc.fields[kChipMrzField] = fromUtf8(dg1->mrz);
         } else if (const auto* dg2 = std::get_if<Dg2Content>(&*content)) {
             // A face that cannot be decoded still makes a document: the chip
             // file was read, only the picture stays empty.

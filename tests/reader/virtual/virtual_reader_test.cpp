@@ -342,6 +342,21 @@ TEST_F(VirtualReaderTest, ADocumentWithoutReadableMrzHasDataButNoMrz) {
     EXPECT_EQ(api->GetErrorCode(), kNoMrz);
 }
 
+// Specimen files are UTF-8: a letter outside ASCII arrives as that letter,
+// not as one unit per byte.
+TEST_F(VirtualReaderTest, SpecimenTextIsReadAsUtf8) {
+    open();
+    const auto before = dispatcher.posted();
+    std::ofstream(options.glassFolder / "accents.json")
+        << R"({"mrz": ["P<UTOMÜLLER<<ZOË", "L898902C36UTO7408122F1204159ZE184226B<<<<<10"]})";
+    ASSERT_TRUE(dispatcher.waitForPosts(before, 1)) << "the glass watcher saw nothing";
+    dispatcher.runDue();
+    settle();
+    api->Capture();
+    doc->SetDocument(api->Recognize(0));
+    EXPECT_EQ(doc->Field(1001), u"P<UTOMÜLLER<<ZOË");
+}
+
 TEST_F(VirtualReaderTest, AnEmptyGlassGivesNoData) {
     open();
     api->Capture();
