@@ -168,23 +168,28 @@ ReadWorkflow::PassEnd ReadWorkflow::cleanRead(PassState& pass) {
     log.log(context_.window.statusBarText());
 
     std::u16string record = u"@";
+    bool anyField = false;
     {
         auto& doc = control(context_.controls.prDoc);
         for (std::size_t k = 0; k < kRecordFieldCodes.size(); ++k) {
             const int code = kRecordFieldCodes[k];
             const std::u16string value = doc.Field(code);
             if (!value.empty()) {
+                anyField = true;
                 log.log(u"Field (" + toDecimal(static_cast<long long>(k + 1)) + u"): " + value +
                         u"\t[" + statusWord(doc.FieldStatus(code)) + u"]");
             }
             record += u"#" + value;
         }
     }
-    log.log(record);
+    // A record of empty fields carries nothing and may clear the host's form.
+    log.log(anyField ? record : std::u16string(kEmptyRecordNotSent));
     log.log(u"");
     log.log(u"Done.");
-    context_.scanData = record;
-    context_.sendDataToApp();
+    if (anyField) {
+        context_.scanData = record;
+        context_.sendDataToApp();
+    }
 
     if (pass.mrzText.empty() && !fetchPageMrz(pass, true))
         return PassEnd::Restart;

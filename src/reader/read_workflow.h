@@ -12,6 +12,9 @@
 
 namespace readerlink::read {
 
+// Logged in place of a field record whose fields are all empty.
+inline constexpr std::u16string_view kEmptyRecordNotSent = u"No field read: field record not sent";
+
 struct ReadWorkflowOptions {
     // A document whose MRZ is never found would otherwise capture again and
     // again; after this many restarts in a row the read stops.
