@@ -4,15 +4,15 @@
 // events, the "Read" button and its timer. Plain C++ over the window seam;
 // the window forwards its clicks and timer ticks here.
 
-#include <functional>
-#include <vector>
-
 #include "common/activity_log.h"
 #include "common/dialogs.h"
 #include "common/message_loop.h"
 #include "reader/reader_window.h"
 #include "reader/sdk/control_factory.h"
 #include "reader/sdk/reader_controls.h"
+
+#include <functional>
+#include <vector>
 
 namespace readerlink::reader {
 
@@ -53,8 +53,10 @@ private:
     void createAndBindControls(); // steps 6-10; returns early after "<connect>"
     bool bindPageView(sdk::GxImage& view, std::u16string_view param);
     bool bindDocumentView(sdk::GxImage& view, std::u16string_view param);
-    void openReader();            // steps 11-15
-    void runRead();
+    void openReader(); // steps 11-15
+    enum class ReadCause { DocumentLaid, Button };
+    void runRead(ReadCause cause);
+    bool startRead(); // false when no read could start
     void retireControls();
     void releaseRetiredWhenIdle();
 
@@ -70,6 +72,7 @@ private:
     // in progress may still hold on to them.
     std::vector<sdk::ReaderControls> retired_;
     bool readRunning_ = false;
+    bool readPending_ = false; // a document was laid during the running read
     bool ended_ = false;
 };
 

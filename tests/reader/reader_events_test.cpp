@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "reader/reader_station.h"
 #include "support/reader_fakes.h"
+
+#include <gtest/gtest.h>
 
 namespace readerlink::reader {
 namespace {
@@ -35,9 +35,12 @@ struct StatusCase {
     bool reads;
 };
 
-void PrintTo(const StatusCase& c, std::ostream* os) { *os << "status " << c.status; }
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << "status " << c.status;
+}
 
-class DocumentStatusTest : public ReaderEventsTest, public ::testing::WithParamInterface<StatusCase> {};
+class DocumentStatusTest : public ReaderEventsTest,
+                           public ::testing::WithParamInterface<StatusCase> {};
 
 TEST_P(DocumentStatusTest, ShowsTheStatusAndReadsOnlyWhenReady) {
     connect();
@@ -65,9 +68,9 @@ TEST_F(ReaderEventsTest, StatusesInTheirOrderEndInOneReadAfterReady) {
     for (int status : {0, 1, 2, 4})
         factory.apis[0]->sink()->OnTestDocEvent(status);
     EXPECT_EQ(journal.lines,
-              (std::vector<std::string>{"status bar: No document ...", "status bar: Document is moving ...",
-                                        "status bar: Document stopped ...", "status bar: Ready to capture ...",
-                                        "read"}));
+              (std::vector<std::string>{
+                  "status bar: No document ...", "status bar: Document is moving ...",
+                  "status bar: Document stopped ...", "status bar: Ready to capture ...", "read"}));
 }
 
 struct PREventCase {
@@ -75,7 +78,9 @@ struct PREventCase {
     std::vector<std::string> journal;
 };
 
-void PrintTo(const PREventCase& c, std::ostream* os) { *os << "PREvent " << c.event; }
+void PrintTo(const PREventCase& c, std::ostream* os) {
+    *os << "PREvent " << c.event;
+}
 
 class PREventTest : public ReaderEventsTest, public ::testing::WithParamInterface<PREventCase> {};
 
@@ -90,8 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
     Events, PREventTest,
     ::testing::Values(
         PREventCase{101, 5, -6, {"log: Page captured: param1 = 5, param2 = -6"}},
-        PREventCase{102, 1, 0, {"lblStatus: Image Captured", "log: Image captured: param1 = 1, param2 = 0"}},
-        PREventCase{103, 0, 3, {"log: <Capture>", "log: ", "lblStatus: Capture", "process messages"}},
+        PREventCase{102,
+                    1,
+                    0,
+                    {"lblStatus: Image Captured", "log: Image captured: param1 = 1, param2 = 0"}},
+        PREventCase{
+            103, 0, 3, {"log: <Capture>", "log: ", "lblStatus: Capture", "process messages"}},
         PREventCase{7,
                     1,
                     -2,
@@ -136,23 +145,68 @@ TEST_F(ReaderEventsTest, ReadWithoutControlsLogsOneLineAndTouchesNothing) {
               std::vector<std::string>{"log: Read ignored: the reader controls are not available"});
 }
 
-TEST_F(ReaderEventsTest, ReadRequestsDuringARunningReadAreIgnoredWithOneLine) {
+TEST_F(ReaderEventsTest, AClickDuringARunningReadIsIgnoredWithOneLine) {
     connect();
     station.setReadWorkflow([this] {
         ++reads;
-        // What the read's message-loop runs let in: a second ready status and a click.
-        factory.apis[0]->sink()->OnTestDocEvent(4);
-        station.BtnTriggerClick();
+        station.BtnTriggerClick(); // what the read's message-loop runs let in
     });
     factory.apis[0]->sink()->OnTestDocEvent(4);
     EXPECT_EQ(reads, 1);
     EXPECT_EQ(std::count(journal.lines.begin(), journal.lines.end(),
                          "log: Read ignored: a read is already running"),
-              2);
+              1);
     EXPECT_FALSE(station.readRunning());
     station.BtnTriggerClick();
     EXPECT_EQ(reads, 2);
 }
+
+// Statuses the first read's message-loop runs let in, and how many reads follow.
+struct LaidDuringReadCase {
+    const char* name;
+    std::vector<int> statuses;
+    int reads;
+    int laidLines; // "Document laid during a read" in the log
+};
+
+void PrintTo(const LaidDuringReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LaidDuringReadTest : public ReaderEventsTest,
+                           public ::testing::WithParamInterface<LaidDuringReadCase> {};
+
+TEST_P(LaidDuringReadTest, ADocumentLaidDuringAReadIsReadOnceWhenItEnds) {
+    connect();
+    station.setReadWorkflow([this] {
+        journal.add("read " + std::to_string(++reads));
+        if (reads == 1)
+            for (int status : GetParam().statuses)
+                factory.apis[0]->sink()->OnTestDocEvent(status);
+        journal.add("end " + std::to_string(reads));
+    });
+    factory.apis[0]->sink()->OnTestDocEvent(4);
+    EXPECT_EQ(reads, GetParam().reads);
+    EXPECT_FALSE(station.readRunning());
+    const auto laid = std::count(journal.lines.begin(), journal.lines.end(),
+                                 "log: Document laid during a read: it is read next");
+    EXPECT_EQ(laid, GetParam().laidLines);
+    if (GetParam().reads == 2) {
+        // The second read starts after the first has ended, never inside it.
+        const auto end1 = std::find(journal.lines.begin(), journal.lines.end(), "end 1");
+        const auto read2 = std::find(journal.lines.begin(), journal.lines.end(), "read 2");
+        EXPECT_LT(end1, read2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LaidDuringReadTest,
+    ::testing::Values(LaidDuringReadCase{"OneDocument", {1, 2, 4}, 2, 1},
+                      LaidDuringReadCase{"SeveralReadiesReadOnce", {4, 4, 4}, 2, 1},
+                      LaidDuringReadCase{"TakenAwayAgain", {4, 0}, 1, 1},
+                      LaidDuringReadCase{"TakenAwayAndLaidAgain", {4, 0, 1, 2, 4}, 2, 2},
+                      LaidDuringReadCase{"OnlyMoving", {1, 2}, 1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReaderEventsTest, AReadThatThrowsLeavesTheStationReadyForTheNext) {
     connect();
