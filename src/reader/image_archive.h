@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 enum class DocumentKind { Passport, Visa, Other };
 
@@ -70,4 +70,4 @@ private:
     ConverterLauncher& converter_;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 struct ReadContext {
     ReadWindow& window;
@@ -34,4 +34,4 @@ template <class Control> Control& control(const std::unique_ptr<Control>& held) 
     return *held;
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 enum class LabelColour { Black, Red };
 
@@ -32,4 +32,4 @@ public:
     virtual void setIsPassport(bool value) = 0;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

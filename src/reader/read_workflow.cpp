@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <exception>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 namespace {
 
@@ -381,4 +381,4 @@ void ReadWorkflow::handleChipFaceFile(PassState& pass) {
     archive_.SaveChipPortrait(pass);
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

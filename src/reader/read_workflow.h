@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 // Logged in place of a field record whose fields are all empty.
 inline constexpr std::u16string_view kEmptyRecordNotSent = u"No field read: field record not sent";
@@ -57,4 +57,4 @@ private:
     bool reading_ = false;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

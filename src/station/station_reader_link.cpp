@@ -24,14 +24,14 @@ private:
     PageViewHost* pages_;
 };
 
-class StationReaderLink::ReadWindowOverStation : public read::ReadWindow {
+class StationReaderLink::ReadWindowOverStation : public reader::ReadWindow {
 public:
     explicit ReadWindowOverStation(Station& station) : station_(station) {}
 
     std::u16string statusBarText() const override { return station_.statusBarText(); }
     void setStatusBarText(std::u16string_view text) override { station_.setStatusBarText(text); }
-    void setErrorLabel(std::u16string_view text, read::LabelColour colour) override {
-        station_.setErrorLabelText(text, colour == read::LabelColour::Red ? LabelColour::Red
+    void setErrorLabel(std::u16string_view text, reader::LabelColour colour) override {
+        station_.setErrorLabelText(text, colour == reader::LabelColour::Red ? LabelColour::Red
                                                                           : LabelColour::Black);
     }
     int targetApplication() const override { return station_.appIndex(); }
@@ -50,11 +50,11 @@ StationReaderLink::StationReaderLink(Station& station, ReaderLinkParts parts)
       readWindow_(std::make_unique<ReadWindowOverStation>(station)) {
     readerStation_ = std::make_unique<reader::ReaderStation>(
         *parts_.controls, *readerWindow_, station, station.dialogs(), parts_.messageLoop);
-    context_ = std::make_unique<read::ReadContext>(
-        read::ReadContext{*readWindow_, station, parts_.messageLoop, readerStation_->controls(),
+    context_ = std::make_unique<reader::ReadContext>(
+        reader::ReadContext{*readWindow_, station, parts_.messageLoop, readerStation_->controls(),
                           station.scanData(), [&station] { station.BtnSendDataClick(); }});
-    archive_ = std::make_unique<read::ImageArchive>(*context_, *parts_.clock, *parts_.converter);
-    workflow_ = std::make_unique<read::ReadWorkflow>(*context_, *archive_);
+    archive_ = std::make_unique<reader::ImageArchive>(*context_, *parts_.clock, *parts_.converter);
+    workflow_ = std::make_unique<reader::ReadWorkflow>(*context_, *archive_);
     readerStation_->setReadWorkflow([this] { workflow_->ARH_CaptureAndRead(); });
 }
 

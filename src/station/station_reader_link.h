@@ -28,8 +28,8 @@ public:
 
 struct ReaderLinkParts {
     std::unique_ptr<sdk::ControlFactory> controls;
-    std::unique_ptr<read::LocalClock> clock;
-    std::unique_ptr<read::ConverterLauncher> converter;
+    std::unique_ptr<reader::LocalClock> clock;
+    std::unique_ptr<reader::ConverterLauncher> converter;
     MessageLoop& messageLoop;
     PageViewHost* pageViews = nullptr;  // null: no pictures shown
 };
@@ -53,9 +53,9 @@ private:
     std::unique_ptr<ReaderWindowOverStation> readerWindow_;
     std::unique_ptr<ReadWindowOverStation> readWindow_;
     std::unique_ptr<reader::ReaderStation> readerStation_;
-    std::unique_ptr<read::ReadContext> context_;
-    std::unique_ptr<read::ImageArchive> archive_;
-    std::unique_ptr<read::ReadWorkflow> workflow_;
+    std::unique_ptr<reader::ReadContext> context_;
+    std::unique_ptr<reader::ImageArchive> archive_;
+    std::unique_ptr<reader::ReadWorkflow> workflow_;
 };
 
 } // namespace readerlink::station

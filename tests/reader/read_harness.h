@@ -22,11 +22,11 @@
 
 namespace readerlink::fake {
 
-class Station final : public read::ReadWindow, public ActivityLog, public MessageLoop {
+class Station final : public reader::ReadWindow, public ActivityLog, public MessageLoop {
 public:
     std::u16string statusBar = u"Ready to capture ...";
     std::u16string errorLabel = u"Error";
-    read::LabelColour errorColour = read::LabelColour::Red;
+    reader::LabelColour errorColour = reader::LabelColour::Red;
     int app = 0;
     std::u16string folder;
     bool passport = false;
@@ -37,7 +37,7 @@ public:
 
     std::u16string statusBarText() const override { return statusBar; }
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
-    void setErrorLabel(std::u16string_view text, read::LabelColour colour) override {
+    void setErrorLabel(std::u16string_view text, reader::LabelColour colour) override {
         errorLabel = text;
         errorColour = colour;
     }
@@ -59,18 +59,18 @@ public:
     }
 };
 
-class FixedClock final : public read::LocalClock {
+class FixedClock final : public reader::LocalClock {
 public:
-    read::LocalDateTime time{2021, 2, 10, 11, 20, 27, 0};
+    reader::LocalDateTime time{2021, 2, 10, 11, 20, 27, 0};
     std::u16string separator = u".";
-    read::LocalDateTime now() override { return time; }
+    reader::LocalDateTime now() override { return time; }
     std::u16string decimalSeparator() override { return separator; }
 };
 
-class RecordingConverter final : public read::ConverterLauncher {
+class RecordingConverter final : public reader::ConverterLauncher {
 public:
     std::vector<std::string> launched;
-    read::ConverterLauncher* forwardTo = nullptr;
+    reader::ConverterLauncher* forwardTo = nullptr;
     bool launchConverter(const std::u16string& imagePath) override {
         launched.push_back(toUtf8(imagePath));
         return forwardTo == nullptr || forwardTo->launchConverter(imagePath);
@@ -131,11 +131,11 @@ protected:
     Station station;
     std::u16string scanData;
     std::vector<std::string> deliveries;
-    read::ReadContext context;
+    reader::ReadContext context;
     FixedClock clock;
     RecordingConverter converter;
-    read::ImageArchive archive;
-    read::ReadWorkflow workflow;
+    reader::ImageArchive archive;
+    reader::ReadWorkflow workflow;
 };
 
 } // namespace readerlink::fake

@@ -21,7 +21,7 @@ const std::string kL2 = toUtf8(kPassportLine2);
 const std::string kMrz88 = kL1 + kL2;
 const std::string kClockName = "44237.4725347222";
 const std::string kEmptyRecord = "@###########";
-const std::string kNoFields = toUtf8(read::kEmptyRecordNotSent);
+const std::string kNoFields = toUtf8(reader::kEmptyRecordNotSent);
 
 // The page's OCR misread the name; BAC only needs the number and dates.
 const std::u16string kMisreadLine1 = u"P<UTOERIKSS0N<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<";
@@ -68,7 +68,7 @@ TEST_F(ReadTest, CleanPassportWithoutChipDeliversRecordMrzAndImageReady) {
               (Lines{"1|" + programFolder.path() + "|" + P() + "/L898902C3.jpg"}));
     EXPECT_TRUE(station.passport);
     EXPECT_EQ(station.errorLabel, u"Working");
-    EXPECT_EQ(station.errorColour, read::LabelColour::Black);
+    EXPECT_EQ(station.errorColour, reader::LabelColour::Black);
     EXPECT_EQ(scanData, u"@ImageReady");
     EXPECT_EQ(reader.captures, 1);
     EXPECT_EQ(only(reader.calls, {"Pump", "Capture", "Recognize", "GetMrz", "Deliver"}),
@@ -528,7 +528,7 @@ TEST_F(ReadTest, NoMrzFoundRestartsAndStopsAfterTheLastAttempt) {
 TEST_F(ReadTest, RestartLimitIsTheWorkflowsOption) {
     layPage(kPassportLine1, kPassportLine2, 203);
     reader.getMrzResults = {0};
-    read::ReadWorkflow once(context, archive, read::ReadWorkflowOptions{0});
+    reader::ReadWorkflow once(context, archive, reader::ReadWorkflowOptions{0});
     once.ARH_CaptureAndRead();
     EXPECT_EQ(station.logLines, (Lines{"Get RFID", "Error CHECKSUM MRZ2", "No MRZ found!",
                                        "Read stopped: still no MRZ after attempt 1"}));
