@@ -23,14 +23,18 @@ namespace {
 
 using namespace readerlink;
 
-class QuietStation final : public reader::ReadWindow, public ActivityLog, public MessageLoop {
+class QuietStation final : public reader::ReaderWindow, public ActivityLog, public MessageLoop {
 public:
     std::u16string folder;
     bool passport = false;
     std::size_t lines = 0;
     std::u16string statusBarText() const override { return u"Ready to capture ..."; }
     void setStatusBarText(std::u16string_view) override {}
-    void setErrorLabel(std::u16string_view, reader::LabelColour) override {}
+    void setStatusLabel(std::u16string_view) override {}
+    void placeImageView(reader::ImagePage, sdk::GxImage&) override {}
+    void removeImageView(reader::ImagePage) override {}
+    void endApplication() override {}
+    void setErrorLabel(std::u16string_view, LabelColour) override {}
     int targetApplication() const override { return 0; }
     std::u16string pictureFolder() const override { return folder; }
     bool isPassport() const override { return passport; }

@@ -5,7 +5,7 @@
 #include "common/activity_log.h"
 #include "common/error.h"
 #include "common/message_loop.h"
-#include "reader/read_window.h"
+#include "reader/reader_window.h"
 #include "reader/sdk/reader_controls.h"
 
 #include <functional>
@@ -15,7 +15,7 @@
 namespace readerlink::reader {
 
 struct ReadContext {
-    ReadWindow& window;
+    ReaderWindow& window;
     ActivityLog& log;
     MessageLoop& messageLoop;
     // Read through at every use: a second "Connect" may replace the controls

@@ -22,11 +22,11 @@
 
 namespace readerlink::fake {
 
-class Station final : public reader::ReadWindow, public ActivityLog, public MessageLoop {
+class Station final : public reader::ReaderWindow, public ActivityLog, public MessageLoop {
 public:
     std::u16string statusBar = u"Ready to capture ...";
     std::u16string errorLabel = u"Error";
-    reader::LabelColour errorColour = reader::LabelColour::Red;
+    LabelColour errorColour = LabelColour::Red;
     int app = 0;
     std::u16string folder;
     bool passport = false;
@@ -37,7 +37,11 @@ public:
 
     std::u16string statusBarText() const override { return statusBar; }
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
-    void setErrorLabel(std::u16string_view text, reader::LabelColour colour) override {
+    void setStatusLabel(std::u16string_view text) override { statusLabel = text; }
+    void placeImageView(reader::ImagePage, sdk::GxImage&) override {}
+    void removeImageView(reader::ImagePage) override {}
+    void endApplication() override {}
+    void setErrorLabel(std::u16string_view text, LabelColour colour) override {
         errorLabel = text;
         errorColour = colour;
     }

@@ -68,7 +68,7 @@ TEST_F(ReadTest, CleanPassportWithoutChipDeliversRecordMrzAndImageReady) {
               (Lines{"1|" + programFolder.path() + "|" + P() + "/L898902C3.jpg"}));
     EXPECT_TRUE(station.passport);
     EXPECT_EQ(station.errorLabel, u"Working");
-    EXPECT_EQ(station.errorColour, reader::LabelColour::Black);
+    EXPECT_EQ(station.errorColour, LabelColour::Black);
     EXPECT_EQ(scanData, u"@ImageReady");
     EXPECT_EQ(reader.captures, 1);
     EXPECT_EQ(only(reader.calls, {"Pump", "Capture", "Recognize", "GetMrz", "Deliver"}),

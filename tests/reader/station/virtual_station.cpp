@@ -30,7 +30,7 @@ std::string latin1(std::span<const std::uint8_t> bytes) {
 
 fs::path specimenFile(const std::string& name) { return fs::path(READERLINK_SPECIMENS_DIR) / name; }
 
-void StationWindow::setErrorLabel(std::u16string_view text, reader::LabelColour) {
+void StationWindow::setErrorLabel(std::u16string_view text, LabelColour) {
     if (text == u"Working")
         ++attempts;
 }

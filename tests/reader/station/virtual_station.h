@@ -26,7 +26,6 @@
 #include "reader/converter_launcher.h"
 #include "reader/image_archive.h"
 #include "reader/local_clock.h"
-#include "reader/read_window.h"
 #include "reader/read_workflow.h"
 #include "reader/reader_station.h"
 #include "reader/reader_window.h"
@@ -50,7 +49,6 @@ struct Delivery {
 };
 
 class StationWindow final : public reader::ReaderWindow,
-                            public reader::ReadWindow,
                             public ActivityLog,
                             public Dialogs,
                             public MessageLoop,
@@ -58,14 +56,14 @@ class StationWindow final : public reader::ReaderWindow,
 public:
     explicit StationWindow(virtualreader::testing::ManualDispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
-    // ReaderWindow and ReadWindow
+    // ReaderWindow
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
     std::u16string statusBarText() const override { return statusBar; }
     void setStatusLabel(std::u16string_view text) override { statusLabel = text; }
     void placeImageView(reader::ImagePage, sdk::GxImage&) override {}
     void removeImageView(reader::ImagePage) override {}
     void endApplication() override { ended = true; }
-    void setErrorLabel(std::u16string_view text, reader::LabelColour) override;
+    void setErrorLabel(std::u16string_view text, LabelColour) override;
     int targetApplication() const override { return application; }
     std::u16string pictureFolder() const override { return pictures; }
     bool isPassport() const override { return passport; }

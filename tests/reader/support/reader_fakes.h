@@ -238,6 +238,14 @@ public:
         j_.add(std::string("remove ") + (page == ImagePage::Image ? "Image" : "Infra"));
     }
     void endApplication() override { j_.add("end application"); }
+    std::u16string statusBarText() const override { return statusBar; }
+    void setErrorLabel(std::u16string_view text, LabelColour) override {
+        j_.add("lblError: " + toUtf8(text));
+    }
+    int targetApplication() const override { return 0; }
+    std::u16string pictureFolder() const override { return {}; }
+    bool isPassport() const override { return passport; }
+    void setIsPassport(bool value) override { passport = value; }
 
     void log(std::u16string_view line) override { j_.add("log: " + toUtf8(line)); }
     void logStatus(std::u16string_view line) override {
@@ -265,6 +273,7 @@ public:
     sdk::GxImage* placed[2] = {nullptr, nullptr};
     std::u16string statusBar;
     std::u16string lblStatus;
+    bool passport = false;
 
 private:
     Journal& j_;
