@@ -57,18 +57,6 @@ std::u16string mrzOfFields(sdk::PrDoc& doc) {
            doc.Field(field::kMrzLine3);
 }
 
-// Clears the running flag however the read ends.
-class ReadingFlag {
-public:
-    explicit ReadingFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~ReadingFlag() { flag_ = false; }
-    ReadingFlag(const ReadingFlag&) = delete;
-    ReadingFlag& operator=(const ReadingFlag&) = delete;
-
-private:
-    bool& flag_;
-};
-
 } // namespace
 
 ReadWorkflow::ReadWorkflow(ReadContext& context, ImageArchive& archive, ReadWorkflowOptions options)
@@ -91,16 +79,11 @@ void ReadWorkflow::DeliverMrz(std::u16string_view text) {
 }
 
 void ReadWorkflow::ARH_CaptureAndRead() {
-    if (reading_) {
-        context_.log.log(u"Read request ignored: a read is running");
-        return;
-    }
     const auto& c = context_.controls;
     if (!c.prApi || !c.prDoc || !c.img || !c.infraImg || !c.imViz || !c.imRF) {
         context_.log.logStatus(u"Reader is not connected");
         return;
     }
-    ReadingFlag flag(reading_);
     int restarts = 0;
     while (runPass() == PassEnd::Restart) {
         if (restarts == options_.maxConsecutiveRestarts) {

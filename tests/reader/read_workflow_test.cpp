@@ -522,7 +522,6 @@ TEST_F(ReadTest, NoMrzFoundRestartsAndStopsAfterTheLastAttempt) {
     EXPECT_EQ(station.statusLabel, u"Read stopped: still no MRZ after attempt 6");
     EXPECT_EQ(reader.captures, 6);
     EXPECT_EQ(deliveries, Lines{});
-    EXPECT_FALSE(workflow.isReading());
 }
 
 TEST_F(ReadTest, RestartLimitIsTheWorkflowsOption) {
@@ -559,22 +558,6 @@ TEST_F(ReadTest, BlankSecondLineRetriesTheRead) {
 
 // --- Running alongside the window ----------------------------------------------
 
-TEST_F(ReadTest, ReadRequestedInsideARunningReadIsIgnored) {
-    layPage(kPassportLine1, kPassportLine2);
-    int nested = 0;
-    station.onPump = [&] {
-        if (nested++ == 0)
-            workflow.ARH_CaptureAndRead();
-    };
-    read();
-    EXPECT_EQ(station.logLines.at(0), "Read request ignored: a read is running");
-    EXPECT_EQ(deliveries, (Lines{kMrz88, "@ImageReady"}));
-    EXPECT_EQ(reader.captures, 1);
-    // The next read runs normally.
-    read();
-    EXPECT_EQ(reader.captures, 2);
-}
-
 TEST_F(ReadTest, ControlsReplacedWhileTheLoopRunsAreUsedFromThenOn) {
     layPage(kPassportLine1, kPassportLine2);
     addChip(kPassportLine1 + kPassportLine2);
@@ -599,7 +582,6 @@ TEST_F(ReadTest, ReaderFaultOutsideTheChipPassesToTheCaller) {
     layPage(kPassportLine1, kPassportLine2);
     reader.throwOnCall["Recognize"] = 1;
     EXPECT_THROW(read(), Error);
-    EXPECT_FALSE(workflow.isReading());
 }
 
 } // namespace
