@@ -6,7 +6,7 @@
 // image names pass after pass costs milliseconds of flushing on close, which
 // is the file system's share; TMPDIR=/dev/shm leaves only our own.
 
-#include "../tests/reader/fake_sdk.h"
+#include "support/fake_sdk.h"
 #include "common/activity_log.h"
 #include "common/message_loop.h"
 #include "reader/image_archive.h"

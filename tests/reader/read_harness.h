@@ -8,11 +8,12 @@
 #include "common/activity_log.h"
 #include "common/message_loop.h"
 #include "common/text.h"
-#include "fake_sdk.h"
 #include "reader/converter_launcher.h"
 #include "reader/image_archive.h"
 #include "reader/local_clock.h"
 #include "reader/read_workflow.h"
+#include "support/fake_sdk.h"
+#include "support/faulty_controls.h"
 
 #include <filesystem>
 #include <functional>
@@ -124,6 +125,10 @@ protected:
     void addChip(const std::u16string& chipMrz, std::int64_t mask = 0b111);
 
     void read() { workflow.ARH_CaptureAndRead(); }
+    // The `occurrence`th call of that name ("PrApi.Recognize") throws an SDK error.
+    void throwAt(const std::string& call, int occurrence) {
+        faults.arm(reader::testing::Fault{call, occurrence, reader::testing::FaultKind::Throw}, 0);
+    }
 
     std::string P() const { return folder.path(); }
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;
@@ -131,6 +136,11 @@ protected:
 
     TempFolder folder;
     FakeReader reader;
+    std::unique_ptr<sdk::ControlFactory> readerFactory = reader.makeFactory();
+    // Armed by a test to make one SDK call fail or throw.
+    reader::testing::FaultPlan faults;
+    std::unique_ptr<sdk::ControlFactory> factory =
+        reader::testing::makeFaultInjectingFactory(*readerFactory, faults);
     sdk::ReaderControls controls;
     Station station;
     std::u16string scanData;

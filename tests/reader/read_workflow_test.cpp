@@ -324,11 +324,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, NoChipTest,
 TEST_F(ReadTest, FaultInChipFilesCapturesAgainAndKeepsTheCard) {
     layPage(kPassportLine1, kPassportLine2);
     addChip(kPassportLine1 + kPassportLine2);
-    reader.throwOnCall["ResolveMrzText"] = 1;
+    throwAt("PrApi.ResolveMrzText", 1);
     read();
     EXPECT_EQ(
-        logFrom("Reader fault in ResolveMrzText"),
-        (Lines{"Reader fault in ResolveMrzText", "Capture", "Ready to capture ...", kNoFields,
+        logFrom("Injected fault in PrApi.ResolveMrzText"),
+        (Lines{"Injected fault in PrApi.ResolveMrzText", "Capture", "Ready to capture ...", kNoFields,
                "", "Done.", "Is a Passport", "Save to " + P() + "/Passport/UTO-L898902C3.jpg", "",
                "MRZ Done.", "805:L898902C3"}));
     EXPECT_TRUE(callsStartingWith("DisconnectRfidCard").empty());
@@ -340,10 +340,10 @@ TEST_F(ReadTest, FaultInChipFilesCapturesAgainAndKeepsTheCard) {
 TEST_F(ReadTest, FaultAtFirstLookAtFileZeroIsLoggedAndTheChipStillRead) {
     layPage(kPassportLine1, kPassportLine2);
     addChip(kPassportLine1 + kPassportLine2);
-    reader.throwOnCall["GetRfidFileB"] = 1;
+    throwAt("PrApi.GetRfidFileB", 1);
     read();
     EXPECT_EQ(Lines(station.logLines.begin(), station.logLines.begin() + 6),
-              (Lines{"Get RFID", "Reading RFID data ...", "Reader fault in GetRfidFileB",
+              (Lines{"Get RFID", "Reading RFID data ...", "Injected fault in PrApi.GetRfidFileB",
                      "Capture 1", "Error (00000000): OK", "Trying BAC ..."}));
     EXPECT_EQ(deliveries, (Lines{kMrz88, "@ImageReady", kMrz88}));
 }
@@ -351,11 +351,11 @@ TEST_F(ReadTest, FaultAtFirstLookAtFileZeroIsLoggedAndTheChipStillRead) {
 TEST_F(ReadTest, FaultReadingFileZeroBehindBacResolvesWhatTheDataHeld) {
     layPage(kPassportLine1, kPassportLine2);
     addChip(kPassportLine1 + kPassportLine2);
-    reader.throwOnCall["GetRfidFileB"] = 2;
+    throwAt("PrApi.GetRfidFileB", 2);
     read();
     // The first look had left EF.COM in the chip data: its mask still leads
     // to the chip's files.
-    EXPECT_EQ(logFrom("Trying BAC ...").at(1), "Reader fault in GetRfidFileB");
+    EXPECT_EQ(logFrom("Trying BAC ...").at(1), "Injected fault in PrApi.GetRfidFileB");
     EXPECT_EQ(deliveries, (Lines{kMrz88, "@ImageReady", kMrz88}));
     EXPECT_EQ(callsStartingWith("DisconnectRfidCard").size(), 1u);
 }
@@ -580,7 +580,7 @@ TEST_F(ReadTest, MissingControlsStartNoRead) {
 
 TEST_F(ReadTest, ReaderFaultOutsideTheChipPassesToTheCaller) {
     layPage(kPassportLine1, kPassportLine2);
-    reader.throwOnCall["Recognize"] = 1;
+    throwAt("PrApi.Recognize", 1);
     EXPECT_THROW(read(), Error);
 }
 

@@ -1,9 +1,9 @@
-#include "faulty_controls.h"
+#include "support/faulty_controls.h"
 
 #include "common/text.h"
 #include "reader/sdk/sdk_error.h"
 
-namespace readerlink::station_test {
+namespace readerlink::reader::testing {
 
 const char* nameOf(FaultKind kind) {
     switch (kind) {
@@ -216,4 +216,4 @@ std::unique_ptr<sdk::ControlFactory> makeFaultInjectingFactory(sdk::ControlFacto
     return std::make_unique<FaultInjectingFactory>(inner, plan);
 }
 
-} // namespace readerlink::station_test
+} // namespace readerlink::reader::testing

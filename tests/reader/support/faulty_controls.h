@@ -17,7 +17,7 @@
 
 #include "reader/sdk/control_factory.h"
 
-namespace readerlink::station_test {
+namespace readerlink::reader::testing {
 
 enum class FaultKind {
     Fail,            // the call reports failure (false, 0, no document, empty text) and does nothing
@@ -72,4 +72,4 @@ inline constexpr int kUnknownDocument = 0x7FFF0001;
 
 std::unique_ptr<sdk::ControlFactory> makeFaultInjectingFactory(sdk::ControlFactory& inner, FaultPlan& plan);
 
-} // namespace readerlink::station_test
+} // namespace readerlink::reader::testing

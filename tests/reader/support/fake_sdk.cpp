@@ -1,7 +1,8 @@
-#include "fake_sdk.h"
+#include "support/fake_sdk.h"
 
-#include "common/error.h"
 #include "common/text.h"
+#include "reader/sdk/class_ids.h"
+#include "reader/sdk/sdk_error.h"
 
 #include <fstream>
 
@@ -225,12 +226,6 @@ sdk::Variant chipBytes(sdk::DocHandle handle) {
 
 void FakeReader::called(const std::string& call) {
     calls.push_back(call);
-    // Occurrences count by the call's name, the text before its arguments.
-    const std::string name = call.substr(0, call.find(' '));
-    const int count = ++callCounts_[name];
-    const auto t = throwOnCall.find(name);
-    if (t != throwOnCall.end() && t->second == count)
-        throw Error(u"Reader fault in " + fromUtf8(name));
 }
 
 const FakeDocument* FakeReader::selectedDocument() const {
@@ -248,15 +243,56 @@ sdk::DocHandle FakeReader::next(std::vector<sdk::DocHandle>& results, std::size_
     return h;
 }
 
-sdk::ReaderControls FakeReader::makeControls() {
+namespace {
+
+class FakeControlFactory final : public sdk::ControlFactory {
+public:
+    explicit FakeControlFactory(FakeReader& r) : r_(r) {}
+
+    std::unique_ptr<sdk::PrApi> CreatePrApi(std::u16string_view classId) override {
+        check(classId, sdk::kPrApiClassId);
+        views_ = 0;
+        return std::make_unique<FakePrApi>(r_);
+    }
+    std::unique_ptr<sdk::PrDoc> CreatePrDoc(std::u16string_view classId) override {
+        check(classId, sdk::kPrDocClassId);
+        return std::make_unique<FakePrDoc>(r_);
+    }
+    std::unique_ptr<sdk::GxImage> CreateGxImage(std::u16string_view classId) override {
+        check(classId, sdk::kGxImageClassId);
+        static constexpr View kRoles[] = {View::PagePortrait, View::ChipFace, View::Page,
+                                          View::Infra};
+        return std::make_unique<FakeGxImage>(r_, kRoles[views_++ % 4]);
+    }
+
+private:
+    static void check(std::u16string_view classId, std::u16string_view expected) {
+        if (classId != expected)
+            throw sdk::ClassNotRegistered(classId);
+    }
+    FakeReader& r_;
+    int views_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<sdk::ControlFactory> FakeReader::makeFactory() {
+    return std::make_unique<FakeControlFactory>(*this);
+}
+
+sdk::ReaderControls makeControls(sdk::ControlFactory& factory) {
     sdk::ReaderControls c;
-    c.prApi = std::make_unique<FakePrApi>(*this);
-    c.prDoc = std::make_unique<FakePrDoc>(*this);
-    c.img = std::make_unique<FakeGxImage>(*this, View::Page);
-    c.infraImg = std::make_unique<FakeGxImage>(*this, View::Infra);
-    c.imViz = std::make_unique<FakeGxImage>(*this, View::PagePortrait);
-    c.imRF = std::make_unique<FakeGxImage>(*this, View::ChipFace);
+    c.prApi = factory.CreatePrApi(sdk::kPrApiClassId);
+    c.imViz = factory.CreateGxImage(sdk::kGxImageClassId);
+    c.prDoc = factory.CreatePrDoc(sdk::kPrDocClassId);
+    c.imRF = factory.CreateGxImage(sdk::kGxImageClassId);
+    c.img = factory.CreateGxImage(sdk::kGxImageClassId);
+    c.infraImg = factory.CreateGxImage(sdk::kGxImageClassId);
     return c;
+}
+
+sdk::ReaderControls FakeReader::makeControls() {
+    return fake::makeControls(*makeFactory());
 }
 
 } // namespace readerlink::fake
