@@ -39,6 +39,7 @@ ReadTest::ReadTest()
                                                                            toUtf8(scanData));
                                                 }},
       archive(context, clock, converter), workflow(context, archive) {
+    reader.calls.clear(); // the calls of the read only
     station.folder = fromUtf8(folder.path());
     station.onPump = [this] { reader.calls.push_back("Pump"); };
 }

@@ -1,31 +1,23 @@
-#include "reader/reader_station.h"
-#include "support/reader_fakes.h"
-
-#include <gtest/gtest.h>
+#include "support/reader_station_fixture.h"
 
 namespace readerlink::reader {
 namespace {
 
 using namespace readerlink::reader::testing;
 
-class ReaderEventsTest : public ::testing::Test {
+class ReaderEventsTest : public ReaderStationTest {
 protected:
     void SetUp() override {
         station.setReadWorkflow([this] {
             ++reads;
-            journal.add("read");
+            journal.push_back("read");
         });
     }
     void connect() {
         station.BtnConnectClick();
-        journal.lines.clear();
+        journal.clear();
     }
 
-    Journal journal;
-    Faults faults;
-    FaultInjectingFactory factory{journal, faults};
-    RecordingWindow window{journal, faults};
-    ReaderStation station{factory, window, window, window, window};
     int reads = 0;
 };
 
@@ -44,10 +36,10 @@ class DocumentStatusTest : public ReaderEventsTest,
 
 TEST_P(DocumentStatusTest, ShowsTheStatusAndReadsOnlyWhenReady) {
     connect();
-    factory.apis[0]->sink()->OnTestDocEvent(GetParam().status);
+    reader.sink->OnTestDocEvent(GetParam().status);
     EXPECT_EQ(toUtf8(window.statusBar), GetParam().statusBar);
     EXPECT_EQ(reads, GetParam().reads ? 1 : 0);
-    EXPECT_FALSE(journal.containsPrefix("log:")) << "status events write nothing to the log";
+    EXPECT_FALSE(containsPrefix(journal, "log:")) << "status events write nothing to the log";
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, DocumentStatusTest,
@@ -66,11 +58,11 @@ INSTANTIATE_TEST_SUITE_P(Statuses, DocumentStatusTest,
 TEST_F(ReaderEventsTest, StatusesInTheirOrderEndInOneReadAfterReady) {
     connect();
     for (int status : {0, 1, 2, 4})
-        factory.apis[0]->sink()->OnTestDocEvent(status);
-    EXPECT_EQ(journal.lines,
-              (std::vector<std::string>{
-                  "status bar: No document ...", "status bar: Document is moving ...",
-                  "status bar: Document stopped ...", "status bar: Ready to capture ...", "read"}));
+        reader.sink->OnTestDocEvent(status);
+    EXPECT_EQ(journal, (std::vector<std::string>{"status bar: No document ...",
+                                                 "status bar: Document is moving ...",
+                                                 "status bar: Document stopped ...",
+                                                 "status bar: Ready to capture ...", "read"}));
 }
 
 struct PREventCase {
@@ -87,8 +79,8 @@ class PREventTest : public ReaderEventsTest, public ::testing::WithParamInterfac
 TEST_P(PREventTest, LogsTheExactTexts) {
     connect();
     window.lblStatus = u"before";
-    factory.apis[0]->sink()->OnPREvent(GetParam().event, GetParam().param1, GetParam().param2);
-    EXPECT_EQ(journal.lines, GetParam().journal);
+    reader.sink->OnPREvent(GetParam().event, GetParam().param1, GetParam().param2);
+    EXPECT_EQ(journal, GetParam().journal);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ReaderEventsTest, PageCapturedLeavesLblStatusAlone) {
     connect();
     window.lblStatus = u"before";
-    factory.apis[0]->sink()->OnPREvent(101, 0, 0);
+    reader.sink->OnPREvent(101, 0, 0);
     EXPECT_EQ(window.lblStatus, u"before");
 }
 
@@ -119,11 +111,11 @@ TEST_F(ReaderEventsTest, ReadButtonReads) {
     connect();
     station.BtnTriggerClick();
     EXPECT_EQ(reads, 1);
-    EXPECT_TRUE(journal.lines.size() == 1 && journal.lines[0] == "read");
+    EXPECT_TRUE(journal.size() == 1 && journal[0] == "read");
 }
 
 TEST_F(ReaderEventsTest, ReadWorksWhenTheReaderCouldNotBeOpened) {
-    faults.results["PrApi.UseDeviceN"] = 0;
+    reader.useDeviceResult = sdk::kSdkFalse;
     connect();
     station.BtnTriggerClick();
     EXPECT_EQ(reads, 1);
@@ -136,12 +128,13 @@ TEST_F(ReaderEventsTest, TriggerTimerClicksRead) {
 }
 
 TEST_F(ReaderEventsTest, ReadWithoutControlsLogsOneLineAndTouchesNothing) {
-    faults.failingCreations = {"PrDoc"};
+    faults.refusedCreations = {"PrDoc"};
     connect();
     station.BtnTriggerClick();
-    factory.apis[0]->sink(); // the reader control exists, the set does not
+    ASSERT_TRUE(station.controls().prApi &&
+                !station.controls().prDoc); // the reader control exists, the set does not
     EXPECT_EQ(reads, 0);
-    EXPECT_EQ(journal.lines,
+    EXPECT_EQ(journal,
               std::vector<std::string>{"log: Read ignored: the reader controls are not available"});
 }
 
@@ -151,11 +144,11 @@ TEST_F(ReaderEventsTest, AClickDuringARunningReadIsIgnoredWithOneLine) {
         ++reads;
         station.BtnTriggerClick(); // what the read's message-loop runs let in
     });
-    factory.apis[0]->sink()->OnTestDocEvent(4);
+    reader.sink->OnTestDocEvent(4);
     EXPECT_EQ(reads, 1);
-    EXPECT_EQ(std::count(journal.lines.begin(), journal.lines.end(),
-                         "log: Read ignored: a read is already running"),
-              1);
+    EXPECT_EQ(
+        std::count(journal.begin(), journal.end(), "log: Read ignored: a read is already running"),
+        1);
     EXPECT_FALSE(station.readRunning());
     station.BtnTriggerClick();
     EXPECT_EQ(reads, 2);
@@ -179,22 +172,22 @@ class LaidDuringReadTest : public ReaderEventsTest,
 TEST_P(LaidDuringReadTest, ADocumentLaidDuringAReadIsReadOnceWhenItEnds) {
     connect();
     station.setReadWorkflow([this] {
-        journal.add("read " + std::to_string(++reads));
+        journal.push_back("read " + std::to_string(++reads));
         if (reads == 1)
             for (int status : GetParam().statuses)
-                factory.apis[0]->sink()->OnTestDocEvent(status);
-        journal.add("end " + std::to_string(reads));
+                reader.sink->OnTestDocEvent(status);
+        journal.push_back("end " + std::to_string(reads));
     });
-    factory.apis[0]->sink()->OnTestDocEvent(4);
+    reader.sink->OnTestDocEvent(4);
     EXPECT_EQ(reads, GetParam().reads);
     EXPECT_FALSE(station.readRunning());
-    const auto laid = std::count(journal.lines.begin(), journal.lines.end(),
+    const auto laid = std::count(journal.begin(), journal.end(),
                                  "log: Document laid during a read: it is read next");
     EXPECT_EQ(laid, GetParam().laidLines);
     if (GetParam().reads == 2) {
         // The second read starts after the first has ended, never inside it.
-        const auto end1 = std::find(journal.lines.begin(), journal.lines.end(), "end 1");
-        const auto read2 = std::find(journal.lines.begin(), journal.lines.end(), "read 2");
+        const auto end1 = std::find(journal.begin(), journal.end(), "end 1");
+        const auto read2 = std::find(journal.begin(), journal.end(), "read 2");
         EXPECT_LT(end1, read2);
     }
 }

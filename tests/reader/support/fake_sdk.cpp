@@ -14,17 +14,35 @@ class FakePrApi final : public sdk::PrApi {
 public:
     explicit FakePrApi(FakeReader& r) : r_(r) {}
 
-    sdk::SdkBool UseDeviceN(int, int) override { return sdk::kSdkTrue; }
-    int CloseDevice() override { return 0; }
-    int SetPageLight(int, int&) override { return 0; }
+    sdk::SdkBool UseDeviceN(int devno, int mode) override {
+        r_.called("UseDeviceN " + std::to_string(devno) + " " + std::to_string(mode));
+        return r_.useDeviceResult;
+    }
+    int CloseDevice() override {
+        r_.called("CloseDevice");
+        return 0;
+    }
+    int SetPageLight(int pages, int& lights) override {
+        r_.called("SetPageLight " + std::to_string(pages) + " " + std::to_string(lights));
+        return 0;
+    }
     int Capture() override {
         r_.called("Capture");
         ++r_.captures;
         return 0;
     }
-    int GetImageSource() override { return 1; }
-    int GetSourceHandle() override { return 1; }
-    int GetLightMask(int, int) override { return 0; }
+    int GetImageSource() override {
+        r_.called("GetImageSource");
+        return 1;
+    }
+    int GetSourceHandle() override {
+        r_.called("GetSourceHandle");
+        return 77;
+    }
+    int GetLightMask(int light, int window) override {
+        r_.called("GetLightMask " + std::to_string(light) + " " + std::to_string(window));
+        return light == 1 ? 1 : light == 2 ? 2 : 0;
+    }
     sdk::DocHandle GetMrz(int page, int light, int type) override {
         r_.called("GetMrz " + std::to_string(page) + " " + std::to_string(light) + " " +
                   std::to_string(type));
@@ -104,8 +122,11 @@ public:
         return text == r_.errorTexts.end() ? u"Unknown" : text->second;
     }
     int FreerunMode() override { return 4; }
-    void SetFreerunMode(int) override {}
-    void Subscribe(sdk::PrApiEvents*) override {}
+    void SetFreerunMode(int mode) override { r_.called("FreerunMode " + std::to_string(mode)); }
+    void Subscribe(sdk::PrApiEvents* sink) override {
+        r_.called(sink ? "Subscribe" : "Unsubscribe");
+        r_.sink = sink;
+    }
 
 private:
     FakeReader& r_;
@@ -144,8 +165,14 @@ public:
         data = *doc->fileMask;
         return sdk::kSdkTrue;
     }
-    int GetImageSource() override { return 2; }
-    int GetSourceHandle() override { return 2; }
+    int GetImageSource() override {
+        r_.called("PrDoc GetImageSource");
+        return 2;
+    }
+    int GetSourceHandle() override {
+        r_.called("PrDoc GetSourceHandle");
+        return 88;
+    }
     int GetErrorCode() override { return r_.docErrorCode; }
     std::u16string GetErrorString() override { return r_.docErrorText; }
 
@@ -160,14 +187,21 @@ public:
     FakeGxImage(FakeReader& r, View view) : r_(r), view_(view) {}
 
     std::u16string ImgSrcParam() override { return param_; }
-    void SetImgSrcParam(const std::u16string& param) override { param_ = param; }
+    void SetImgSrcParam(const std::u16string& param) override {
+        r_.called("ImgSrcParam " + name() + " " + toUtf8(param));
+        param_ = param;
+    }
     int XSize() override {
         if (view_ == View::Page || view_ == View::Infra)
             return r_.captures > 0 ? 640 : 0;
         return shown_ ? 120 : 0;
     }
-    int Connect(int, int) override { return 1; }
+    int Connect(int source, int handle) override {
+        r_.called("Connect " + name() + " " + std::to_string(source) + " " + std::to_string(handle));
+        return 1;
+    }
     int UpdateImage() override {
+        r_.called("UpdateImage " + name());
         const FakeDocument* doc = r_.selectedDocument();
         shown_ = doc != nullptr && doc->portrait;
         return 0;
@@ -192,7 +226,6 @@ public:
     sdk::RgbImage Picture() override { return {}; }
     void SetChangedHandler(std::function<void()>) override {}
 
-private:
     std::string name() const {
         switch (view_) {
         case View::Page:
@@ -207,6 +240,7 @@ private:
         return {};
     }
 
+private:
     FakeReader& r_;
     View view_;
     std::u16string param_;
@@ -251,18 +285,21 @@ public:
 
     std::unique_ptr<sdk::PrApi> CreatePrApi(std::u16string_view classId) override {
         check(classId, sdk::kPrApiClassId);
+        r_.called("create PrApi");
         views_ = 0;
         return std::make_unique<FakePrApi>(r_);
     }
     std::unique_ptr<sdk::PrDoc> CreatePrDoc(std::u16string_view classId) override {
         check(classId, sdk::kPrDocClassId);
+        r_.called("create PrDoc");
         return std::make_unique<FakePrDoc>(r_);
     }
     std::unique_ptr<sdk::GxImage> CreateGxImage(std::u16string_view classId) override {
         check(classId, sdk::kGxImageClassId);
-        static constexpr View kRoles[] = {View::PagePortrait, View::ChipFace, View::Page,
-                                          View::Infra};
-        return std::make_unique<FakeGxImage>(r_, kRoles[views_++ % 4]);
+        static constexpr View kRoles[] = {View::PagePortrait, View::ChipFace, View::Page, View::Infra};
+        auto view = std::make_unique<FakeGxImage>(r_, kRoles[views_++ % 4]);
+        r_.called("create " + view->name());
+        return view;
     }
 
 private:

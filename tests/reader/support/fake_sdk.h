@@ -43,12 +43,14 @@ public:
     std::map<int, sdk::DocHandle> chipFiles; // file id -> document it resolves to
     std::set<int> unreadableFiles;
     std::map<int, std::u16string> errorTexts = {{0, u"OK"}};
+    sdk::SdkBool useDeviceResult = sdk::kSdkTrue;
     std::set<std::string> failingSaves; // views ("ImRF", ...) whose SaveImage writes nothing
     int docErrorCode = 0;
     std::u16string docErrorText = u"No data";
 
     // --- observed ---
-    std::vector<std::string> calls;
+    std::vector<std::string> calls;   // also what a RecordingWindow is told
+    sdk::PrApiEvents* sink = nullptr; // the latest subscriber
     std::vector<std::u16string> bacAttempts;
     std::vector<std::u16string> savedFiles; // written by SaveImage
     int captures = 0;
