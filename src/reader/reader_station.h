@@ -35,8 +35,8 @@ public:
     // across a message-loop run: a "Connect" may replace them).
     sdk::ReaderControls& controls() { return controls_; }
 
-    // Errors the SDK raises in steps 4 and 11-15 are not caught here: they
-    // propagate to the caller, which shows them in the default error display.
+    // Errors the SDK raises while closing the previous reader or opening this
+    // one are not caught here: they propagate to the caller, which shows them in the default error display.
     void BtnConnectClick();
 
     void PrApiPREvent(int prEvent, int param1, int param2);
@@ -50,10 +50,10 @@ private:
     void OnPREvent(int prEvent, int param1, int param2) override;
     void OnTestDocEvent(int status) override;
 
-    void createAndBindControls(); // steps 6-10; returns early after "<connect>"
+    void createAndBindControls(); // makes, places and binds; returns early after "<connect>"
     bool bindPageView(sdk::GxImage& view, std::u16string_view param);
     bool bindDocumentView(sdk::GxImage& view, std::u16string_view param);
-    void openReader(); // steps 11-15
+    void openReader(); // opens the reader, binds the document views, sets the lights
     enum class ReadCause { DocumentLaid, Button };
     void runRead(ReadCause cause);
     bool startRead(); // false when no read could start

@@ -47,7 +47,7 @@ const std::vector<std::string> kSuccessfulConnect = {
     "FreerunMode 4",
 };
 
-TEST_F(ConnectionStepTest, RunsTheFifteenStepsInOrderAndReportsNothing) {
+TEST_F(ConnectionStepTest, RunsEveryStepInOrderAndReportsNothing) {
     station.BtnConnectClick();
     EXPECT_EQ(journal, kSuccessfulConnect);
     const auto& c = station.controls();
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "GetLightMask 1 0", "SetPageLight 1 3", "FreerunMode 4"},
                     {"create PrDoc", "ImgSrcParam", "UpdateImage", "Connect ", "place",
                      "message: Connect"}},
-        FailureCase{"PlacingFailsGoesOnWithStepEleven",
+        FailureCase{"PlacingFailsGoesOnWithOpeningTheReader",
                     {},
                     {},
                     sdk::kSdkTrue,
