@@ -2,9 +2,9 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "reader/error_message.h"
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
-#include "reader/error_message.h"
 
 #include <cstdint>
 #include <exception>

@@ -36,7 +36,8 @@ public:
     sdk::ReaderControls& controls() { return controls_; }
 
     // Errors the SDK raises while closing the previous reader or opening this
-    // one are not caught here: they propagate to the caller, which shows them in the default error display.
+    // one are not caught here: they propagate to the caller, which shows them in the default error
+    // display.
     void BtnConnectClick();
 
     void PrApiPREvent(int prEvent, int param1, int param2);

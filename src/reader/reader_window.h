@@ -4,11 +4,11 @@
 // image archive) needs from the main window besides the log, the dialogs and
 // the message loop. The station implements it over its state; tests record it.
 
-#include <string>
-#include <string_view>
-
 #include "common/label_colour.h"
 #include "reader/sdk/gx_image.h"
+
+#include <string>
+#include <string_view>
 
 namespace readerlink::reader {
 

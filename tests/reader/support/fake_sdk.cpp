@@ -197,7 +197,8 @@ public:
         return shown_ ? 120 : 0;
     }
     int Connect(int source, int handle) override {
-        r_.called("Connect " + name() + " " + std::to_string(source) + " " + std::to_string(handle));
+        r_.called("Connect " + name() + " " + std::to_string(source) + " " +
+                  std::to_string(handle));
         return 1;
     }
     int UpdateImage() override {
@@ -296,7 +297,8 @@ public:
     }
     std::unique_ptr<sdk::GxImage> CreateGxImage(std::u16string_view classId) override {
         check(classId, sdk::kGxImageClassId);
-        static constexpr View kRoles[] = {View::PagePortrait, View::ChipFace, View::Page, View::Infra};
+        static constexpr View kRoles[] = {View::PagePortrait, View::ChipFace, View::Page,
+                                          View::Infra};
         auto view = std::make_unique<FakeGxImage>(r_, kRoles[views_++ % 4]);
         r_.called("create " + view->name());
         return view;
