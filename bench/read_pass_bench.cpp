@@ -6,7 +6,7 @@
 // image names pass after pass costs milliseconds of flushing on close, which
 // is the file system's share; TMPDIR=/dev/shm leaves only our own.
 
-#include "../tests/reader/fake_sdk.h"
+#include "support/fake_sdk.h"
 #include "common/activity_log.h"
 #include "common/message_loop.h"
 #include "reader/image_archive.h"
@@ -23,14 +23,18 @@ namespace {
 
 using namespace readerlink;
 
-class QuietStation final : public read::ReadWindow, public ActivityLog, public MessageLoop {
+class QuietStation final : public reader::ReaderWindow, public ActivityLog, public MessageLoop {
 public:
     std::u16string folder;
     bool passport = false;
     std::size_t lines = 0;
     std::u16string statusBarText() const override { return u"Ready to capture ..."; }
     void setStatusBarText(std::u16string_view) override {}
-    void setErrorLabel(std::u16string_view, read::LabelColour) override {}
+    void setStatusLabel(std::u16string_view) override {}
+    void placeImageView(reader::ImagePage, sdk::GxImage&) override {}
+    void removeImageView(reader::ImagePage) override {}
+    void endApplication() override {}
+    void setErrorLabel(std::u16string_view, LabelColour) override {}
     int targetApplication() const override { return 0; }
     std::u16string pictureFolder() const override { return folder; }
     bool isPassport() const override { return passport; }
@@ -40,13 +44,13 @@ public:
     void processMessages() override {}
 };
 
-class FixedClock final : public read::LocalClock {
+class FixedClock final : public reader::LocalClock {
 public:
-    read::LocalDateTime now() override { return {2021, 2, 10, 11, 20, 27, 0}; }
+    reader::LocalDateTime now() override { return {2021, 2, 10, 11, 20, 27, 0}; }
     std::u16string decimalSeparator() override { return u"."; }
 };
 
-class NoConverter final : public read::ConverterLauncher {
+class NoConverter final : public reader::ConverterLauncher {
 public:
     bool launchConverter(const std::u16string&) override { return true; }
 };
@@ -61,12 +65,12 @@ struct Bench {
     QuietStation station;
     std::u16string scanData;
     std::size_t delivered = 0;
-    read::ReadContext context{station,  station,  station,
+    reader::ReadContext context{station,  station,  station,
                               controls, scanData, [this] { ++delivered; }};
     FixedClock clock;
     NoConverter converter;
-    read::ImageArchive archive{context, clock, converter};
-    read::ReadWorkflow workflow{context, archive};
+    reader::ImageArchive archive{context, clock, converter};
+    reader::ReadWorkflow workflow{context, archive};
 
     explicit Bench(bool chip) : controls(reader.makeControls()) {
         std::string pattern =

@@ -19,13 +19,14 @@
 #include <cstdio>
 #include <string>
 
-#include "../tests/reader/station/faulty_controls.h"
+#include "support/faulty_controls.h"
 #include "../tests/reader/station/process_stats.h"
 #include "../tests/reader/station/virtual_station.h"
 
 namespace {
 
 using namespace readerlink::station_test;
+using namespace readerlink::reader::testing;
 using Clock = std::chrono::steady_clock;
 
 struct TimedStation {

@@ -25,10 +25,10 @@ std::unique_ptr<HostLink> makeHostLink();
 // when this session cannot.
 std::unique_ptr<KeyboardBackend> makeKeyboard(KeyboardMessageBox messageBox);
 
-std::unique_ptr<read::LocalClock> makeLocalClock();
+std::unique_ptr<reader::LocalClock> makeLocalClock();
 
 // Starts the image converter from `programFolder`.
-std::unique_ptr<read::ConverterLauncher>
+std::unique_ptr<reader::ConverterLauncher>
 makeImageConverterLauncher(const std::filesystem::path& programFolder);
 
 // The device a COM port name ("COM3") is mapped to by the settings, if any;

@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 namespace {
 
@@ -85,4 +85,4 @@ std::u16string ClockName(const LocalDateTime& time, std::u16string_view decimalS
     return out;
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 // Every code unit other than an ASCII letter, digit, blank, "-" or "<"
 // becomes a blank, so no separator, dot, NUL or control character survives.
@@ -34,4 +34,4 @@ std::u16string ClockName(const LocalDateTime& time, std::u16string_view decimalS
 // Whole days from 30 December 1899 to the given civil date.
 long long daysSince18991230(int year, int month, int day);
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 class ConverterLauncher {
 public:
@@ -15,4 +15,4 @@ public:
     virtual bool launchConverter(const std::u16string& imagePath) = 0;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

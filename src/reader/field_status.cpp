@@ -1,6 +1,6 @@
 #include "reader/field_status.h"
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 std::u16string statusWord(int status) {
     if (status < 0 || status >= 300)
@@ -9,4 +9,4 @@ std::u16string statusWord(int status) {
     return kWords[static_cast<std::size_t>(status / 100)];
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

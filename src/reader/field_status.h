@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 namespace field {
 constexpr int kMrzLine1 = 1001;
@@ -25,4 +25,4 @@ constexpr std::array<int, 11> kRecordFieldCodes = {10102, 10103, 2113, 2114,  21
 // reader adds later never shows as "Ok".
 std::u16string statusWord(int status);
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 namespace {
 
@@ -34,7 +34,7 @@ ImageArchive::ImageArchive(ReadContext& context, LocalClock& clock, ConverterLau
     : context_(context), clock_(clock), converter_(converter) {}
 
 std::u16string ImageArchive::ClockName() {
-    return read::ClockName(clock_.now(), clock_.decimalSeparator());
+    return reader::ClockName(clock_.now(), clock_.decimalSeparator());
 }
 
 bool ImageArchive::EnsureArchiveFolder(std::u16string_view subFolder) {
@@ -49,8 +49,8 @@ bool ImageArchive::EnsureArchiveFolder(std::u16string_view subFolder) {
 }
 
 bool ImageArchive::saveView(sdk::GxImage& view, const std::u16string& path) {
-    view.SaveImage(path, kJpegImageType);
-    return fileExists(path);
+    // The write's own answer: an older file of that name proves nothing.
+    return view.SaveImage(path, kJpegImageType) != 0;
 }
 
 bool ImageArchive::saveOrReport(sdk::GxImage& view, const std::u16string& path) {
@@ -191,4 +191,4 @@ void ImageArchive::SavePagePortrait(PassState& pass) {
     notifyImageReady();
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

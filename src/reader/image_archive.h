@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 enum class DocumentKind { Passport, Visa, Other };
 
@@ -61,7 +61,7 @@ private:
     };
     PageSave savePages(DocumentKind kind);
     bool saveView(sdk::GxImage& view, const std::u16string& path);
-    // saveView, logging "Image not saved " + path when no file resulted.
+    // saveView, logging "Image not saved " + path when the write failed.
     bool saveOrReport(sdk::GxImage& view, const std::u16string& path);
     void notifyImageReady();
 
@@ -70,4 +70,4 @@ private:
     ConverterLauncher& converter_;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

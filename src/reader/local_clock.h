@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 struct LocalDateTime {
     int year = 1899;
@@ -26,4 +26,4 @@ public:
     virtual std::u16string decimalSeparator() = 0;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

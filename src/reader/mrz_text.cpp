@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 std::u16string chipMrzText(std::u16string_view chipMrz) {
     const std::size_t length = chipMrz.size();
@@ -27,4 +27,4 @@ std::u16string mrzForDelivery(std::u16string_view text) {
     return removeAll(removeAll(removeAll(text, u' '), u'\r'), u'\n');
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

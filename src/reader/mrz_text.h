@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 // The chip's MRZ (one run of characters) as lines joined by CR LF: three of
 // L/3 when L divides by 3, else two of L div 2 (an odd last character drops).
@@ -13,4 +13,4 @@ std::u16string chipMrzText(std::u16string_view chipMrz);
 // Removes every blank, then every CR, then every LF: the MRZ as delivered.
 std::u16string mrzForDelivery(std::u16string_view text);
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

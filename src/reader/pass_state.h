@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 // The state of one read pass; a new one for every pass, so a pass started
 // from inside another cannot disturb it.
@@ -12,4 +12,4 @@ struct PassState {
     std::vector<std::u16string> mrzLines; // item 1 is the second line
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -5,17 +5,17 @@
 #include "common/activity_log.h"
 #include "common/error.h"
 #include "common/message_loop.h"
-#include "reader/read_window.h"
+#include "reader/reader_window.h"
 #include "reader/sdk/reader_controls.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 struct ReadContext {
-    ReadWindow& window;
+    ReaderWindow& window;
     ActivityLog& log;
     MessageLoop& messageLoop;
     // Read through at every use: a second "Connect" may replace the controls
@@ -34,4 +34,4 @@ template <class Control> Control& control(const std::unique_ptr<Control>& held) 
     return *held;
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

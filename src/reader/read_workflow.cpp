@@ -2,14 +2,14 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "reader/error_message.h"
 #include "reader/field_status.h"
 #include "reader/mrz_text.h"
-#include "reader/error_message.h"
 
 #include <cstdint>
 #include <exception>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 
 namespace {
 
@@ -57,18 +57,6 @@ std::u16string mrzOfFields(sdk::PrDoc& doc) {
            doc.Field(field::kMrzLine3);
 }
 
-// Clears the running flag however the read ends.
-class ReadingFlag {
-public:
-    explicit ReadingFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~ReadingFlag() { flag_ = false; }
-    ReadingFlag(const ReadingFlag&) = delete;
-    ReadingFlag& operator=(const ReadingFlag&) = delete;
-
-private:
-    bool& flag_;
-};
-
 } // namespace
 
 ReadWorkflow::ReadWorkflow(ReadContext& context, ImageArchive& archive, ReadWorkflowOptions options)
@@ -91,16 +79,11 @@ void ReadWorkflow::DeliverMrz(std::u16string_view text) {
 }
 
 void ReadWorkflow::ARH_CaptureAndRead() {
-    if (reading_) {
-        context_.log.log(u"Read request ignored: a read is running");
-        return;
-    }
     const auto& c = context_.controls;
     if (!c.prApi || !c.prDoc || !c.img || !c.infraImg || !c.imViz || !c.imRF) {
         context_.log.logStatus(u"Reader is not connected");
         return;
     }
-    ReadingFlag flag(reading_);
     int restarts = 0;
     while (runPass() == PassEnd::Restart) {
         if (restarts == options_.maxConsecutiveRestarts) {
@@ -168,23 +151,28 @@ ReadWorkflow::PassEnd ReadWorkflow::cleanRead(PassState& pass) {
     log.log(context_.window.statusBarText());
 
     std::u16string record = u"@";
+    bool anyField = false;
     {
         auto& doc = control(context_.controls.prDoc);
         for (std::size_t k = 0; k < kRecordFieldCodes.size(); ++k) {
             const int code = kRecordFieldCodes[k];
             const std::u16string value = doc.Field(code);
             if (!value.empty()) {
+                anyField = true;
                 log.log(u"Field (" + toDecimal(static_cast<long long>(k + 1)) + u"): " + value +
                         u"\t[" + statusWord(doc.FieldStatus(code)) + u"]");
             }
             record += u"#" + value;
         }
     }
-    log.log(record);
+    // A record of empty fields carries nothing and may clear the host's form.
+    log.log(anyField ? record : std::u16string(kEmptyRecordNotSent));
     log.log(u"");
     log.log(u"Done.");
-    context_.scanData = record;
-    context_.sendDataToApp();
+    if (anyField) {
+        context_.scanData = record;
+        context_.sendDataToApp();
+    }
 
     if (pass.mrzText.empty() && !fetchPageMrz(pass, true))
         return PassEnd::Restart;
@@ -376,4 +364,4 @@ void ReadWorkflow::handleChipFaceFile(PassState& pass) {
     archive_.SaveChipPortrait(pass);
 }
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

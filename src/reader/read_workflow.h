@@ -10,7 +10,10 @@
 #include <string>
 #include <string_view>
 
-namespace readerlink::read {
+namespace readerlink::reader {
+
+// Logged in place of a field record whose fields are all empty.
+inline constexpr std::u16string_view kEmptyRecordNotSent = u"No field read: field record not sent";
 
 struct ReadWorkflowOptions {
     // A document whose MRZ is never found would otherwise capture again and
@@ -22,13 +25,10 @@ class ReadWorkflow {
 public:
     ReadWorkflow(ReadContext& context, ImageArchive& archive, ReadWorkflowOptions options = {});
 
-    // One read, restarts included, to its end. A call made while a read is
-    // running (from the message loop inside it) is logged and ignored, so one
-    // document's selection is never swapped under another's pass.
+    // One read, restarts included, to its end. The read runs the message loop;
+    // its caller guards against a second read started from there.
     // SDK and file errors outside the chip section pass on to the caller.
     void ARH_CaptureAndRead();
-
-    bool isReading() const { return reading_; }
 
     // The chip section; true when a chip was connected and the page captured.
     bool ReadChip(PassState& pass);
@@ -51,7 +51,6 @@ private:
     ReadContext& context_;
     ImageArchive& archive_;
     ReadWorkflowOptions options_;
-    bool reading_ = false;
 };
 
-} // namespace readerlink::read
+} // namespace readerlink::reader

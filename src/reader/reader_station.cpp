@@ -21,7 +21,9 @@ void ReaderStation::OnPREvent(int prEvent, int param1, int param2) {
     PrApiPREvent(prEvent, param1, param2);
 }
 
-void ReaderStation::OnTestDocEvent(int status) { PrApiTestDocEvent(status); }
+void ReaderStation::OnTestDocEvent(int status) {
+    PrApiTestDocEvent(status);
+}
 
 void ReaderStation::PrApiPREvent(int prEvent, int param1, int param2) {
     const std::u16string params =
@@ -51,6 +53,8 @@ void ReaderStation::PrApiTestDocEvent(int status) {
     switch (status) {
     case 0:
         window_.setStatusBarText(u"No document ...");
+        // Taken away before its turn: nothing is left to read.
+        readPending_ = false;
         break;
     case 1:
         window_.setStatusBarText(u"Document is moving ...");
@@ -60,7 +64,7 @@ void ReaderStation::PrApiTestDocEvent(int status) {
         break;
     case 4:
         window_.setStatusBarText(u"Ready to capture ...");
-        runRead();
+        runRead(ReadCause::DocumentLaid);
         break;
     default:
         window_.setStatusBarText(u"Status: " + toDecimal(status));
@@ -69,26 +73,43 @@ void ReaderStation::PrApiTestDocEvent(int status) {
 }
 
 void ReaderStation::BtnTriggerClick() {
-    runRead();
+    runRead(ReadCause::Button);
 }
 
-void ReaderStation::TriggerTimerTimer() { BtnTriggerClick(); }
+void ReaderStation::TriggerTimerTimer() {
+    BtnTriggerClick();
+}
 
-void ReaderStation::runRead() {
+void ReaderStation::runRead(ReadCause cause) {
     // A read lets the message loop run; a second one started there would
-    // replace the document under the first and corrupt its result.
+    // replace the document under the first and corrupt its result. A document
+    // laid meanwhile is read when this read ends (one at most: a later one
+    // lies on the same glass).
     if (readRunning_) {
-        log_.log(u"Read ignored: a read is already running");
+        if (cause == ReadCause::Button) {
+            log_.log(u"Read ignored: a read is already running");
+        } else if (!readPending_) {
+            readPending_ = true;
+            log_.log(u"Document laid during a read: it is read next");
+        }
         return;
     }
+    do {
+        readPending_ = false;
+        if (!startRead())
+            return;
+    } while (readPending_ && !ended_);
+}
+
+bool ReaderStation::startRead() {
     const auto& c = controls_;
     if (!c.prApi || !c.prDoc || !c.img || !c.infraImg || !c.imViz || !c.imRF) {
         log_.log(u"Read ignored: the reader controls are not available");
-        return;
+        return false;
     }
     if (!captureAndRead_) {
         log_.log(u"Read requested: no read workflow is installed");
-        return;
+        return false;
     }
     struct Running {
         ReaderStation& station;
@@ -99,6 +120,7 @@ void ReaderStation::runRead() {
         }
     } running(*this);
     captureAndRead_();
+    return true;
 }
 
 } // namespace readerlink::reader

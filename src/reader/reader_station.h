@@ -4,15 +4,15 @@
 // events, the "Read" button and its timer. Plain C++ over the window seam;
 // the window forwards its clicks and timer ticks here.
 
-#include <functional>
-#include <vector>
-
 #include "common/activity_log.h"
 #include "common/dialogs.h"
 #include "common/message_loop.h"
 #include "reader/reader_window.h"
 #include "reader/sdk/control_factory.h"
 #include "reader/sdk/reader_controls.h"
+
+#include <functional>
+#include <vector>
 
 namespace readerlink::reader {
 
@@ -35,8 +35,9 @@ public:
     // across a message-loop run: a "Connect" may replace them).
     sdk::ReaderControls& controls() { return controls_; }
 
-    // Errors the SDK raises in steps 4 and 11-15 are not caught here: they
-    // propagate to the caller, which shows them in the default error display.
+    // Errors the SDK raises while closing the previous reader or opening this
+    // one are not caught here: they propagate to the caller, which shows them in the default error
+    // display.
     void BtnConnectClick();
 
     void PrApiPREvent(int prEvent, int param1, int param2);
@@ -50,11 +51,13 @@ private:
     void OnPREvent(int prEvent, int param1, int param2) override;
     void OnTestDocEvent(int status) override;
 
-    void createAndBindControls(); // steps 6-10; returns early after "<connect>"
+    void createAndBindControls(); // makes, places and binds; returns early after "<connect>"
     bool bindPageView(sdk::GxImage& view, std::u16string_view param);
     bool bindDocumentView(sdk::GxImage& view, std::u16string_view param);
-    void openReader();            // steps 11-15
-    void runRead();
+    void openReader(); // opens the reader, binds the document views, sets the lights
+    enum class ReadCause { DocumentLaid, Button };
+    void runRead(ReadCause cause);
+    bool startRead(); // false when no read could start
     void retireControls();
     void releaseRetiredWhenIdle();
 
@@ -70,6 +73,7 @@ private:
     // in progress may still hold on to them.
     std::vector<sdk::ReaderControls> retired_;
     bool readRunning_ = false;
+    bool readPending_ = false; // a document was laid during the running read
     bool ended_ = false;
 };
 

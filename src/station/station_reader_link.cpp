@@ -2,13 +2,20 @@
 
 namespace readerlink::station {
 
-class StationReaderLink::ReaderWindowOverStation : public reader::ReaderWindow {
+class StationReaderLink::WindowOverStation : public reader::ReaderWindow {
 public:
-    ReaderWindowOverStation(Station& station, PageViewHost* pages)
-        : station_(station), pages_(pages) {}
+    WindowOverStation(Station& station, PageViewHost* pages) : station_(station), pages_(pages) {}
 
+    std::u16string statusBarText() const override { return station_.statusBarText(); }
     void setStatusBarText(std::u16string_view text) override { station_.setStatusBarText(text); }
     void setStatusLabel(std::u16string_view text) override { station_.setStatusLabel(text); }
+    void setErrorLabel(std::u16string_view text, LabelColour colour) override {
+        station_.setErrorLabelText(text, colour);
+    }
+    int targetApplication() const override { return station_.appIndex(); }
+    std::u16string pictureFolder() const override { return station_.picturePath(); }
+    bool isPassport() const override { return station_.isPassport(); }
+    void setIsPassport(bool value) override { station_.isPassport() = value; }
     void placeImageView(reader::ImagePage page, sdk::GxImage& view) override {
         if (pages_)
             pages_->showView(page, view);
@@ -24,37 +31,16 @@ private:
     PageViewHost* pages_;
 };
 
-class StationReaderLink::ReadWindowOverStation : public read::ReadWindow {
-public:
-    explicit ReadWindowOverStation(Station& station) : station_(station) {}
-
-    std::u16string statusBarText() const override { return station_.statusBarText(); }
-    void setStatusBarText(std::u16string_view text) override { station_.setStatusBarText(text); }
-    void setErrorLabel(std::u16string_view text, read::LabelColour colour) override {
-        station_.setErrorLabelText(text, colour == read::LabelColour::Red ? LabelColour::Red
-                                                                          : LabelColour::Black);
-    }
-    int targetApplication() const override { return station_.appIndex(); }
-    std::u16string pictureFolder() const override { return station_.picturePath(); }
-    bool isPassport() const override { return station_.isPassport(); }
-    void setIsPassport(bool value) override { station_.isPassport() = value; }
-
-private:
-    Station& station_;
-};
-
 StationReaderLink::StationReaderLink(Station& station, ReaderLinkParts parts)
     : station_(station), parts_(std::move(parts)),
-      readerWindow_(
-          std::make_unique<ReaderWindowOverStation>(station, parts_.pageViews)),
-      readWindow_(std::make_unique<ReadWindowOverStation>(station)) {
-    readerStation_ = std::make_unique<reader::ReaderStation>(
-        *parts_.controls, *readerWindow_, station, station.dialogs(), parts_.messageLoop);
-    context_ = std::make_unique<read::ReadContext>(
-        read::ReadContext{*readWindow_, station, parts_.messageLoop, readerStation_->controls(),
-                          station.scanData(), [&station] { station.BtnSendDataClick(); }});
-    archive_ = std::make_unique<read::ImageArchive>(*context_, *parts_.clock, *parts_.converter);
-    workflow_ = std::make_unique<read::ReadWorkflow>(*context_, *archive_);
+      window_(std::make_unique<WindowOverStation>(station, parts_.pageViews)) {
+    readerStation_ = std::make_unique<reader::ReaderStation>(*parts_.controls, *window_, station,
+                                                             station.dialogs(), parts_.messageLoop);
+    context_ = std::make_unique<reader::ReadContext>(
+        reader::ReadContext{*window_, station, parts_.messageLoop, readerStation_->controls(),
+                            station.scanData(), [&station] { station.BtnSendDataClick(); }});
+    archive_ = std::make_unique<reader::ImageArchive>(*context_, *parts_.clock, *parts_.converter);
+    workflow_ = std::make_unique<reader::ReadWorkflow>(*context_, *archive_);
     readerStation_->setReadWorkflow([this] { workflow_->ARH_CaptureAndRead(); });
 }
 

@@ -28,10 +28,10 @@ public:
 
 struct ReaderLinkParts {
     std::unique_ptr<sdk::ControlFactory> controls;
-    std::unique_ptr<read::LocalClock> clock;
-    std::unique_ptr<read::ConverterLauncher> converter;
+    std::unique_ptr<reader::LocalClock> clock;
+    std::unique_ptr<reader::ConverterLauncher> converter;
     MessageLoop& messageLoop;
-    PageViewHost* pageViews = nullptr;  // null: no pictures shown
+    PageViewHost* pageViews = nullptr; // null: no pictures shown
 };
 
 class StationReaderLink : public PassportReaderLink {
@@ -45,17 +45,15 @@ public:
     reader::ReaderStation& readerStation() { return *readerStation_; }
 
 private:
-    class ReaderWindowOverStation;
-    class ReadWindowOverStation;
+    class WindowOverStation;
 
     Station& station_;
     ReaderLinkParts parts_;
-    std::unique_ptr<ReaderWindowOverStation> readerWindow_;
-    std::unique_ptr<ReadWindowOverStation> readWindow_;
+    std::unique_ptr<WindowOverStation> window_;
     std::unique_ptr<reader::ReaderStation> readerStation_;
-    std::unique_ptr<read::ReadContext> context_;
-    std::unique_ptr<read::ImageArchive> archive_;
-    std::unique_ptr<read::ReadWorkflow> workflow_;
+    std::unique_ptr<reader::ReadContext> context_;
+    std::unique_ptr<reader::ImageArchive> archive_;
+    std::unique_ptr<reader::ReadWorkflow> workflow_;
 };
 
 } // namespace readerlink::station

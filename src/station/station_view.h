@@ -2,10 +2,11 @@
 
 #include <string_view>
 
+#include "common/label_colour.h"
+
 namespace readerlink::station {
 
 enum class Page { Main, Data, Image, Infra };
-enum class LabelColour { Red, Black };
 
 // What the station tells the window to show. The window keeps no state of its
 // own beyond what these calls put on the screen.

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 namespace {
 
 struct NameCase {
@@ -97,4 +97,4 @@ INSTANTIATE_TEST_SUITE_P(
                       ClockCase{{2024, 2, 29, 0, 0, 0, 1}, u".", u"45351.0000000116"}));
 
 } // namespace
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -1,22 +1,16 @@
-#include <gtest/gtest.h>
-
 #include "reader/error_message.h"
-#include "reader/reader_station.h"
-#include "support/reader_fakes.h"
+#include "support/reader_station_fixture.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <set>
 
 namespace readerlink::reader {
 namespace {
 
 using namespace readerlink::reader::testing;
 
-class ConnectionStepTest : public ::testing::Test {
-protected:
-    Journal journal;
-    Faults faults;
-    FaultInjectingFactory factory{journal, faults};
-    RecordingWindow window{journal, faults};
-    ReaderStation station{factory, window, window, window, window};
-};
+using ConnectionStepTest = ReaderStationTest;
 
 const std::vector<std::string> kSuccessfulConnect = {
     "create PrApi",
@@ -25,159 +19,207 @@ const std::vector<std::string> kSuccessfulConnect = {
     "create ImRF",
     "create Img",
     "create InfraImg",
-    "place Image <- Img",
-    "place Infra <- InfraImg",
-    "PrApi.Subscribe",
-    "Img.ImgSrcParam:=Original,White",
-    "Img.UpdateImage",
-    "PrApi.GetSourceHandle",
-    "PrApi.GetImageSource",
-    "Img.Connect(1,77)",
-    "InfraImg.ImgSrcParam:=Original,Infra",
-    "InfraImg.UpdateImage",
-    "PrApi.GetSourceHandle",
-    "PrApi.GetImageSource",
-    "InfraImg.Connect(1,77)",
-    "PrApi.UseDeviceN(0,2)",
-    "ImViz.ImgSrcParam:=2400",
-    "PrDoc.GetImageSource",
-    "PrDoc.GetSourceHandle",
-    "ImViz.Connect(2,88)",
-    "ImRF.ImgSrcParam:=4325377",
-    "PrDoc.GetImageSource",
-    "PrDoc.GetSourceHandle",
-    "ImRF.Connect(2,88)",
-    "PrApi.GetLightMask(1,0)",
-    "PrApi.GetLightMask(2,0)",
-    "PrApi.SetPageLight(1,3)",
-    "PrApi.FreerunMode:=4",
+    "place Image",
+    "place Infra",
+    "Subscribe",
+    "ImgSrcParam Img Original,White",
+    "UpdateImage Img",
+    "GetSourceHandle",
+    "GetImageSource",
+    "Connect Img 1 77",
+    "ImgSrcParam InfraImg Original,Infra",
+    "UpdateImage InfraImg",
+    "GetSourceHandle",
+    "GetImageSource",
+    "Connect InfraImg 1 77",
+    "UseDeviceN 0 2",
+    "ImgSrcParam ImViz 2400",
+    "PrDoc GetImageSource",
+    "PrDoc GetSourceHandle",
+    "Connect ImViz 2 88",
+    "ImgSrcParam ImRF 4325377",
+    "PrDoc GetImageSource",
+    "PrDoc GetSourceHandle",
+    "Connect ImRF 2 88",
+    "GetLightMask 1 0",
+    "GetLightMask 2 0",
+    "SetPageLight 1 3",
+    "FreerunMode 4",
 };
 
-TEST_F(ConnectionStepTest, RunsTheFifteenStepsInOrderAndReportsNothing) {
+TEST_F(ConnectionStepTest, RunsEveryStepInOrderAndReportsNothing) {
     station.BtnConnectClick();
-    EXPECT_EQ(journal.lines, kSuccessfulConnect);
+    EXPECT_EQ(journal, kSuccessfulConnect);
     const auto& c = station.controls();
     EXPECT_TRUE(c.prApi && c.prDoc && c.img && c.infraImg && c.imViz && c.imRF);
+    EXPECT_EQ(window.placed[0], c.img.get());
+    EXPECT_EQ(window.placed[1], c.infraImg.get());
 }
 
 // One row of the failure table: what goes wrong, and what the journal then
 // holds (in this order, other lines between them allowed) and never holds.
 struct FailureCase {
     const char* name;
-    std::function<void(Faults&)> inject;
+    std::optional<Fault> fault;             // from the decorator
+    std::set<std::string> refusedCreations; // from the decorator
+    sdk::SdkBool useDevice = sdk::kSdkTrue; // the fake reader's answer
+    bool placingThrows = false;             // the window's
     std::vector<std::string> expectedInOrder;
     std::vector<std::string> absent;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-class ConnectionFailureTest : public ConnectionStepTest, public ::testing::WithParamInterface<FailureCase> {};
+class ConnectionFailureTest : public ConnectionStepTest,
+                              public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(ConnectionFailureTest, ReportsAndStopsWhereTheTableSays) {
-    GetParam().inject(faults);
+    const FailureCase& c = GetParam();
+    faults.arm(c.fault, 0);
+    faults.refusedCreations = c.refusedCreations;
+    reader.useDeviceResult = c.useDevice;
+    window.placingThrows = c.placingThrows;
     station.BtnConnectClick();
     std::size_t at = 0;
-    for (const auto& expected : GetParam().expectedInOrder) {
-        while (at < journal.lines.size() && journal.lines[at] != expected)
+    for (const auto& expected : c.expectedInOrder) {
+        while (at < journal.size() && journal[at] != expected)
             ++at;
-        ASSERT_LT(at, journal.lines.size()) << "missing or out of order: " << expected;
+        ASSERT_LT(at, journal.size()) << "missing or out of order: " << expected;
         ++at;
     }
-    for (const auto& line : GetParam().absent)
-        EXPECT_FALSE(journal.containsPrefix(line)) << "unexpected: " << line;
+    for (const auto& line : c.absent)
+        EXPECT_FALSE(containsPrefix(journal, line)) << "unexpected: " << line;
+}
+
+Fault failing(const std::string& call) {
+    return Fault{call, 1, FaultKind::Fail};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     FailureTable, ConnectionFailureTest,
     ::testing::Values(
         FailureCase{"ReaderClassNotRegistered",
-                    [](Faults& f) { f.failingCreations = {"PrApi"}; },
-                    {"create PrApi", "message: Class not Registered"},
-                    {"create ImViz", "PrApi.", "place", "end application"}},
+                    {},
+                    {"PrApi"},
+                    sdk::kSdkTrue,
+                    false,
+                    {"message: Class not Registered"},
+                    {"create", "Subscribe", "UseDeviceN", "place", "end application"}},
         FailureCase{"ImageClassNotRegisteredSkipsOnlyStepsOfMissingControls",
-                    [](Faults& f) { f.failingCreations = {"ImViz"}; },
-                    {"create ImViz", "message: Class not Registered", "PrApi.UseDeviceN(0,2)",
-                     "PrApi.GetLightMask(1,0)", "PrApi.SetPageLight(1,3)", "PrApi.FreerunMode:=4"},
-                    {"create PrDoc", "ImViz.", "ImRF.", "Img.", "place", "message: Connect"}},
-        FailureCase{"PlacingFailsGoesOnWithStepEleven",
-                    [](Faults& f) { f.placingThrows = true; },
-                    {"create InfraImg", "message: Class not Registered", "PrApi.UseDeviceN(0,2)",
-                     "ImViz.Connect(2,88)", "ImRF.Connect(2,88)", "PrApi.FreerunMode:=4"},
-                    {"PrApi.Subscribe", "Img.Connect"}},
-        FailureCase{"WhiteViewCannotBindEndsTheApplication",
-                    [](Faults& f) { f.results["Img.Connect"] = 0; },
-                    {"Img.Connect(1,77)", "logStatus: <connect>", "end application"},
-                    {"InfraImg.ImgSrcParam", "PrApi.UseDeviceN", "message:", "PrApi.FreerunMode"}},
+                    {},
+                    {"ImViz"},
+                    sdk::kSdkTrue,
+                    false,
+                    {"create PrApi", "message: Class not Registered", "UseDeviceN 0 2",
+                     "GetLightMask 1 0", "SetPageLight 1 3", "FreerunMode 4"},
+                    {"create PrDoc", "ImgSrcParam", "UpdateImage", "Connect ", "place",
+                     "message: Connect"}},
+        FailureCase{"PlacingFailsGoesOnWithOpeningTheReader",
+                    {},
+                    {},
+                    sdk::kSdkTrue,
+                    true,
+                    {"create InfraImg", "message: Class not Registered", "UseDeviceN 0 2",
+                     "Connect ImViz 2 88", "Connect ImRF 2 88", "FreerunMode 4"},
+                    {"Subscribe", "Connect Img ", "Connect InfraImg"}},
+        FailureCase{
+            "WhiteViewCannotBindEndsTheApplication",
+            failing("Img.Connect"),
+            {},
+            sdk::kSdkTrue,
+            false,
+            {"UpdateImage Img", "GetImageSource", "logStatus: <connect>", "end application"},
+            {"ImgSrcParam InfraImg", "UseDeviceN", "message:", "FreerunMode"}},
         FailureCase{"InfraredViewCannotBindEndsTheApplication",
-                    [](Faults& f) { f.results["InfraImg.Connect"] = 0; },
-                    {"InfraImg.Connect(1,77)", "logStatus: <connect>", "end application"},
-                    {"PrApi.UseDeviceN", "message:", "PrApi.FreerunMode"}},
+                    failing("InfraImg.Connect"),
+                    {},
+                    sdk::kSdkTrue,
+                    false,
+                    {"UpdateImage InfraImg", "logStatus: <connect>", "end application"},
+                    {"UseDeviceN", "message:", "FreerunMode"}},
         FailureCase{"ReaderCannotBeOpened",
-                    [](Faults& f) { f.results["PrApi.UseDeviceN"] = 0; },
-                    {"PrApi.UseDeviceN(0,2)", "logStatus: <use device>", "message: Use Device"},
-                    {"ImViz.ImgSrcParam", "PrApi.GetLightMask", "PrApi.FreerunMode", "end application"}},
+                    {},
+                    {},
+                    sdk::kSdkFalse,
+                    false,
+                    {"UseDeviceN 0 2", "logStatus: <use device>", "message: Use Device"},
+                    {"ImgSrcParam ImViz", "GetLightMask", "FreerunMode", "end application"}},
         FailureCase{"ReaderOpenWhenOnlyTheHighWordIsSetCountsAsNotOpen",
-                    [](Faults& f) { f.results["PrApi.UseDeviceN"] = 0x10000; },
+                    {},
+                    {},
+                    0x10000,
+                    false,
                     {"logStatus: <use device>", "message: Use Device"},
-                    {"PrApi.FreerunMode"}},
+                    {"FreerunMode"}},
         FailureCase{"PhotoViewCannotBind",
-                    [](Faults& f) { f.results["ImViz.Connect"] = 0; },
-                    {"ImViz.Connect(2,88)", "message: Connect"},
-                    {"ImRF.ImgSrcParam", "PrApi.GetLightMask", "PrApi.FreerunMode", "logStatus"}},
+                    failing("ImViz.Connect"),
+                    {},
+                    sdk::kSdkTrue,
+                    false,
+                    {"ImgSrcParam ImViz 2400", "message: Connect"},
+                    {"ImgSrcParam ImRF", "GetLightMask", "FreerunMode", "logStatus"}},
         FailureCase{"ChipFaceViewCannotBind",
-                    [](Faults& f) { f.results["ImRF.Connect"] = 0; },
-                    {"ImRF.Connect(2,88)", "message: RFID Error Connect"},
-                    {"PrApi.GetLightMask", "PrApi.FreerunMode", "logStatus"}},
+                    failing("ImRF.Connect"),
+                    {},
+                    sdk::kSdkTrue,
+                    false,
+                    {"ImgSrcParam ImRF 4325377", "message: RFID Error Connect"},
+                    {"GetLightMask", "FreerunMode", "logStatus"}},
         FailureCase{"ErrorWhileBindingAPageViewReadsAsClassNotRegistered",
-                    [](Faults& f) { f.throwing = {"Img.UpdateImage"}; },
-                    {"Img.UpdateImage", "message: Class not Registered", "PrApi.UseDeviceN(0,2)",
-                     "PrApi.FreerunMode:=4"},
-                    {"Img.Connect", "InfraImg.Connect"}}),
+                    Fault{"Img.UpdateImage", 1, FaultKind::Throw},
+                    {},
+                    sdk::kSdkTrue,
+                    false,
+                    {"ImgSrcParam Img Original,White", "message: Class not Registered",
+                     "UseDeviceN 0 2", "FreerunMode 4"},
+                    {"Connect Img ", "Connect InfraImg"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Errors the SDK raises outside the guarded block are the caller's to show.
 TEST_F(ConnectionStepTest, SdkErrorAfterOpeningReachesTheCallerAndEndsTheStep) {
-    faults.throwing = {"PrApi.SetPageLight"};
+    inject("PrApi.SetPageLight", FaultKind::Throw);
     try {
         station.BtnConnectClick();
         FAIL() << "the error must reach the default error display";
     } catch (const sdk::SdkError& e) {
-        EXPECT_EQ(errorDisplayText(e.message()), u"SDK failure in PrApi.SetPageLight.");
+        EXPECT_EQ(errorDisplayText(e.message()), u"Injected fault in PrApi.SetPageLight.");
     }
-    EXPECT_FALSE(journal.contains("PrApi.FreerunMode:=4"));
-    EXPECT_FALSE(journal.containsPrefix("message:"));
+    EXPECT_FALSE(contains(journal, "FreerunMode 4"));
+    EXPECT_FALSE(containsPrefix(journal, "message:"));
 }
 
 TEST_F(ConnectionStepTest, SdkErrorFromOpeningIsNotCaught) {
-    faults.throwing = {"PrApi.UseDeviceN"};
+    inject("PrApi.UseDeviceN", FaultKind::Throw);
     EXPECT_THROW(station.BtnConnectClick(), sdk::SdkError);
-    EXPECT_FALSE(journal.containsPrefix("ImViz.ImgSrcParam"));
+    EXPECT_FALSE(containsPrefix(journal, "ImgSrcParam ImViz"));
 }
 
 TEST_F(ConnectionStepTest, SecondConnectClosesTheOldReaderAndSubscribesTheNewOne) {
     station.BtnConnectClick();
-    journal.lines.clear();
+    journal.clear();
     station.BtnConnectClick();
-    const std::vector<std::string> head = {"PrApi.CloseDevice", "PrApi.Unsubscribe",
-                                           "remove Image", "remove Infra", "create PrApi2"};
-    ASSERT_GE(journal.lines.size(), head.size());
-    EXPECT_EQ(std::vector<std::string>(journal.lines.begin(), journal.lines.begin() + head.size()), head);
-    EXPECT_TRUE(journal.contains("PrApi2.Subscribe"));
-    EXPECT_TRUE(journal.contains("place Image <- Img2"));
-    EXPECT_TRUE(journal.contains("PrApi2.FreerunMode:=4"));
-    ASSERT_EQ(factory.apis.size(), 2u);
-    EXPECT_NE(factory.apis[1]->sink(), nullptr);
+    const std::vector<std::string> head = {"CloseDevice", "Unsubscribe", "remove Image",
+                                           "remove Infra", "create PrApi"};
+    ASSERT_GE(journal.size(), head.size());
+    EXPECT_EQ(std::vector<std::string>(journal.begin(), journal.begin() + head.size()), head);
+    EXPECT_TRUE(contains(journal, "Subscribe"));
+    EXPECT_TRUE(contains(journal, "FreerunMode 4"));
+    EXPECT_EQ(window.placed[0], station.controls().img.get());
+    ASSERT_NE(reader.sink, nullptr);
 
-    journal.lines.clear();
-    factory.apis[1]->sink()->OnTestDocEvent(1);
+    journal.clear();
+    reader.sink->OnTestDocEvent(1);
     EXPECT_EQ(window.statusBar, u"Document is moving ...");
 }
 
 TEST_F(ConnectionStepTest, SecondConnectAfterCloseFailsCreatesNothingNew) {
     station.BtnConnectClick();
-    faults.throwing = {"PrApi.CloseDevice"};
+    journal.clear();
+    inject("PrApi.CloseDevice", FaultKind::Throw);
     EXPECT_THROW(station.BtnConnectClick(), sdk::SdkError);
-    EXPECT_FALSE(journal.contains("create PrApi2"));
+    EXPECT_FALSE(containsPrefix(journal, "create"));
 }
 
 TEST_F(ConnectionStepTest, ReplacedControlsOutliveARunningRead) {
@@ -191,24 +233,22 @@ TEST_F(ConnectionStepTest, ReplacedControlsOutliveARunningRead) {
     });
     station.BtnTriggerClick();
     EXPECT_NE(during, nullptr);
-    EXPECT_TRUE(journal.contains("PrApi.Capture"));
+    EXPECT_TRUE(contains(journal, "Capture"));
 }
 
 TEST(GetErrorMsg, WritesTheCodeAsEightUpperCaseHexDigitsOfTheUnsignedValue) {
-    Journal journal;
-    Faults faults;
-    FakePrApi api("PrApi", journal, faults);
-    api.errorCode = 13;
-    api.errorText = u"Security status not satisfied";
-    EXPECT_EQ(GetErrorMsg(api), u"Error (0000000D): Security status not satisfied");
-    api.errorCode = -1;
-    api.errorText = u"";
-    EXPECT_EQ(GetErrorMsg(api), u"Error (FFFFFFFF): ");
+    fake::FakeReader reader;
+    const auto controls = reader.makeControls();
+    reader.errorCode = 13;
+    reader.errorTexts[13] = u"Security status not satisfied";
+    EXPECT_EQ(GetErrorMsg(*controls.prApi), u"Error (0000000D): Security status not satisfied");
+    reader.errorCode = -1;
+    reader.errorTexts[-1] = u"";
+    EXPECT_EQ(GetErrorMsg(*controls.prApi), u"Error (FFFFFFFF): ");
 
-    FakePrDoc doc("PrDoc", journal);
-    doc.errorCode = 0x7ABCDEF0;
-    doc.errorText = u"Field not present";
-    EXPECT_EQ(GetErrorMsg(doc), u"Error (7ABCDEF0): Field not present");
+    reader.docErrorCode = 0x7ABCDEF0;
+    reader.docErrorText = u"Field not present";
+    EXPECT_EQ(GetErrorMsg(*controls.prDoc), u"Error (7ABCDEF0): Field not present");
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace readerlink::read {
+namespace readerlink::reader {
 namespace {
 
 struct ChipSplit {
@@ -58,4 +58,4 @@ TEST(StatusWord, ByHundredsWithUnknownOutsideTheTable) {
 }
 
 } // namespace
-} // namespace readerlink::read
+} // namespace readerlink::reader

@@ -28,17 +28,18 @@ std::vector<std::string> TempFolder::files() const {
 }
 
 ReadTest::ReadTest()
-    : controls(reader.makeControls()), context{station,
-                                               station,
-                                               station,
-                                               controls,
-                                               scanData,
-                                               [this] {
-                                                   deliveries.push_back(toUtf8(scanData));
-                                                   reader.calls.push_back("Deliver " +
-                                                                          toUtf8(scanData));
-                                               }},
+    : controls(makeControls(*factory)), context{station,
+                                                station,
+                                                station,
+                                                controls,
+                                                scanData,
+                                                [this] {
+                                                    deliveries.push_back(toUtf8(scanData));
+                                                    reader.calls.push_back("Deliver " +
+                                                                           toUtf8(scanData));
+                                                }},
       archive(context, clock, converter), workflow(context, archive) {
+    reader.calls.clear(); // the calls of the read only
     station.folder = fromUtf8(folder.path());
     station.onPump = [this] { reader.calls.push_back("Pump"); };
 }

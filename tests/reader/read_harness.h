@@ -8,11 +8,12 @@
 #include "common/activity_log.h"
 #include "common/message_loop.h"
 #include "common/text.h"
-#include "fake_sdk.h"
 #include "reader/converter_launcher.h"
 #include "reader/image_archive.h"
 #include "reader/local_clock.h"
 #include "reader/read_workflow.h"
+#include "support/fake_sdk.h"
+#include "support/faulty_controls.h"
 
 #include <filesystem>
 #include <functional>
@@ -22,11 +23,11 @@
 
 namespace readerlink::fake {
 
-class Station final : public read::ReadWindow, public ActivityLog, public MessageLoop {
+class Station final : public reader::ReaderWindow, public ActivityLog, public MessageLoop {
 public:
     std::u16string statusBar = u"Ready to capture ...";
     std::u16string errorLabel = u"Error";
-    read::LabelColour errorColour = read::LabelColour::Red;
+    LabelColour errorColour = LabelColour::Red;
     int app = 0;
     std::u16string folder;
     bool passport = false;
@@ -37,7 +38,11 @@ public:
 
     std::u16string statusBarText() const override { return statusBar; }
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
-    void setErrorLabel(std::u16string_view text, read::LabelColour colour) override {
+    void setStatusLabel(std::u16string_view text) override { statusLabel = text; }
+    void placeImageView(reader::ImagePage, sdk::GxImage&) override {}
+    void removeImageView(reader::ImagePage) override {}
+    void endApplication() override {}
+    void setErrorLabel(std::u16string_view text, LabelColour colour) override {
         errorLabel = text;
         errorColour = colour;
     }
@@ -59,18 +64,18 @@ public:
     }
 };
 
-class FixedClock final : public read::LocalClock {
+class FixedClock final : public reader::LocalClock {
 public:
-    read::LocalDateTime time{2021, 2, 10, 11, 20, 27, 0};
+    reader::LocalDateTime time{2021, 2, 10, 11, 20, 27, 0};
     std::u16string separator = u".";
-    read::LocalDateTime now() override { return time; }
+    reader::LocalDateTime now() override { return time; }
     std::u16string decimalSeparator() override { return separator; }
 };
 
-class RecordingConverter final : public read::ConverterLauncher {
+class RecordingConverter final : public reader::ConverterLauncher {
 public:
     std::vector<std::string> launched;
-    read::ConverterLauncher* forwardTo = nullptr;
+    reader::ConverterLauncher* forwardTo = nullptr;
     bool launchConverter(const std::u16string& imagePath) override {
         launched.push_back(toUtf8(imagePath));
         return forwardTo == nullptr || forwardTo->launchConverter(imagePath);
@@ -120,6 +125,10 @@ protected:
     void addChip(const std::u16string& chipMrz, std::int64_t mask = 0b111);
 
     void read() { workflow.ARH_CaptureAndRead(); }
+    // The `occurrence`th call of that name ("PrApi.Recognize") throws an SDK error.
+    void throwAt(const std::string& call, int occurrence) {
+        faults.arm(reader::testing::Fault{call, occurrence, reader::testing::FaultKind::Throw}, 0);
+    }
 
     std::string P() const { return folder.path(); }
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;
@@ -127,15 +136,20 @@ protected:
 
     TempFolder folder;
     FakeReader reader;
+    std::unique_ptr<sdk::ControlFactory> readerFactory = reader.makeFactory();
+    // Armed by a test to make one SDK call fail or throw.
+    reader::testing::FaultPlan faults;
+    std::unique_ptr<sdk::ControlFactory> factory =
+        reader::testing::makeFaultInjectingFactory(*readerFactory, faults);
     sdk::ReaderControls controls;
     Station station;
     std::u16string scanData;
     std::vector<std::string> deliveries;
-    read::ReadContext context;
+    reader::ReadContext context;
     FixedClock clock;
     RecordingConverter converter;
-    read::ImageArchive archive;
-    read::ReadWorkflow workflow;
+    reader::ImageArchive archive;
+    reader::ReadWorkflow workflow;
 };
 
 } // namespace readerlink::fake

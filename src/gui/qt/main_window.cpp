@@ -246,9 +246,9 @@ void MainWindow::showStatusBar(std::u16string_view text) {
     statusBar()->showMessage(qs(text));
 }
 
-void MainWindow::showErrorLabelText(std::u16string_view text, station::LabelColour colour) {
+void MainWindow::showErrorLabelText(std::u16string_view text, LabelColour colour) {
     QPalette palette = lblError_->palette();
-    palette.setColor(QPalette::WindowText, colour == station::LabelColour::Red ? Qt::red : Qt::black);
+    palette.setColor(QPalette::WindowText, colour == LabelColour::Red ? Qt::red : Qt::black);
     lblError_->setPalette(palette);
     lblError_->setText(qs(text));
 }

@@ -38,7 +38,7 @@ public:
     void showStatusLabel(std::u16string_view text) override;
     void showStatusBar(std::u16string_view text) override;
     void showErrorLabel(bool visible) override;
-    void showErrorLabelText(std::u16string_view text, station::LabelColour colour) override;
+    void showErrorLabelText(std::u16string_view text, LabelColour colour) override;
     void refreshChoices() override;
     void showPage(station::Page page) override;
     void minimize() override;

@@ -16,11 +16,11 @@ std::unique_ptr<KeyboardBackend> makeKeyboard(KeyboardMessageBox messageBox) {
     return makeX11KeyboardBackend(std::move(messageBox));
 }
 
-std::unique_ptr<read::LocalClock> makeLocalClock() {
+std::unique_ptr<reader::LocalClock> makeLocalClock() {
     return makeSystemLocalClock();
 }
 
-std::unique_ptr<read::ConverterLauncher>
+std::unique_ptr<reader::ConverterLauncher>
 makeImageConverterLauncher(const std::filesystem::path& programFolder) {
     return makeConverterLauncher(programFolder.string());
 }

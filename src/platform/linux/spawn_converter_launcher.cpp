@@ -37,7 +37,7 @@ std::string findIn(const std::string& folder) {
     return {};
 }
 
-class SpawnConverterLauncher final : public read::ConverterLauncher {
+class SpawnConverterLauncher final : public reader::ConverterLauncher {
 public:
     explicit SpawnConverterLauncher(std::string executableFolder)
         : folder_(std::move(executableFolder)) {}
@@ -131,7 +131,7 @@ std::string runningProgramFolder() {
     return self.parent_path().string();
 }
 
-std::unique_ptr<read::ConverterLauncher> makeConverterLauncher(std::string executableFolder) {
+std::unique_ptr<reader::ConverterLauncher> makeConverterLauncher(std::string executableFolder) {
     if (executableFolder.empty())
         executableFolder = runningProgramFolder();
     return std::make_unique<SpawnConverterLauncher>(std::move(executableFolder));

@@ -14,7 +14,7 @@ namespace readerlink::platform {
 
 // executableFolder: where the converter is looked for first and where it
 // runs; empty means the folder of the running program.
-std::unique_ptr<read::ConverterLauncher> makeConverterLauncher(std::string executableFolder = {});
+std::unique_ptr<reader::ConverterLauncher> makeConverterLauncher(std::string executableFolder = {});
 
 // The folder that holds the running program, without a trailing separator.
 std::string runningProgramFolder();

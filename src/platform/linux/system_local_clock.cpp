@@ -10,14 +10,14 @@ namespace readerlink::platform {
 
 namespace {
 
-class SystemLocalClock final : public read::LocalClock {
+class SystemLocalClock final : public reader::LocalClock {
 public:
-    read::LocalDateTime now() override {
+    reader::LocalDateTime now() override {
         timespec ts{};
         ::clock_gettime(CLOCK_REALTIME, &ts);
         std::tm local{};
         ::localtime_r(&ts.tv_sec, &local);
-        read::LocalDateTime t;
+        reader::LocalDateTime t;
         t.year = local.tm_year + 1900;
         t.month = local.tm_mon + 1;
         t.day = local.tm_mday;
@@ -41,7 +41,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<read::LocalClock> makeSystemLocalClock() {
+std::unique_ptr<reader::LocalClock> makeSystemLocalClock() {
     return std::make_unique<SystemLocalClock>();
 }
 

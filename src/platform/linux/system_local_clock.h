@@ -9,6 +9,6 @@
 
 namespace readerlink::platform {
 
-std::unique_ptr<read::LocalClock> makeSystemLocalClock();
+std::unique_ptr<reader::LocalClock> makeSystemLocalClock();
 
 } // namespace readerlink::platform

@@ -2,24 +2,21 @@
 
 #include <algorithm>
 
+#include "common/text.h"
 #include "reader/mrz/mrz_layout.h"
 
 namespace readerlink::virtualreader {
-
-namespace {
-std::u16string widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-} // namespace
 
 VirtualDocument mrzDocument(const std::vector<std::string>& lines, const std::map<int, int>& forced) {
     const mrz::ParsedMrz parsed = mrz::parseMrz(lines);
     VirtualDocument doc;
     doc.valid = true;
     for (int i = 0; i < 3; ++i) {
-        doc.fields[kMrzLine1Field + i] = i < static_cast<int>(lines.size()) ? widen(lines[i]) : u"";
+        doc.fields[kMrzLine1Field + i] = i < static_cast<int>(lines.size()) ? fromUtf8(lines[i]) : u"";
         doc.statuses[kMrzLine1Field + i] = parsed.lineStatus[i];
     }
     for (std::size_t k = 0; k < mrz::kRecordFieldCodes.size(); ++k) {
-        doc.fields[mrz::kRecordFieldCodes[k]] = widen(parsed.fields[k].value);
+        doc.fields[mrz::kRecordFieldCodes[k]] = fromUtf8(parsed.fields[k].value);
         doc.statuses[mrz::kRecordFieldCodes[k]] = parsed.fields[k].status;
     }
     for (const auto& [code, status] : forced)

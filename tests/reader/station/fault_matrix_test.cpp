@@ -26,10 +26,12 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "faulty_controls.h"
+#include "support/faulty_controls.h"
 #include "virtual_station.h"
 
 namespace readerlink::station_test {
+
+using namespace readerlink::reader::testing;
 namespace {
 
 using Lines = std::vector<std::string>;

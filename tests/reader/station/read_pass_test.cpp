@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -54,8 +55,10 @@ Lines fieldDump(const Lines& fields, bool host = true) {
     for (std::size_t k = 0; k < fields.size(); ++k)
         if (!fields[k].empty())
             lines.push_back("Field (" + std::to_string(k + 1) + "): " + fields[k] + "\t[Ok]");
-    lines = lines + Lines{recordOf(fields), "", "Done."};
-    if (host)
+    // A record of nothing but empty fields is logged as not sent.
+    const bool empty = std::all_of(fields.begin(), fields.end(), [](const auto& f) { return f.empty(); });
+    lines = lines + Lines{empty ? "No field read: field record not sent" : recordOf(fields), "", "Done."};
+    if (host && !empty)
         lines.push_back("Data sent " + recordOf(fields));
     return lines;
 }
@@ -207,10 +210,8 @@ std::vector<ReadCase> readCases() {
     {
         // Never an MRZ: a bounded number of passes, each with a new capture.
         ReadCase none{"NoMrzRestartsBounded", "no-mrz.json", kOrlam, {}, {}, {}, {}};
-        for (int attempt = 1; attempt <= 6; ++attempt) {
+        for (int attempt = 1; attempt <= 6; ++attempt)
             none.log = none.log + noMrzAttempt(attempt);
-            none.deliveries.push_back(std::to_string(attempt) + " host: " + recordOf(Lines(11, "")));
-        }
         none.log.push_back("Read stopped: still no MRZ after attempt 6");
         cases.push_back(none);
     }
@@ -360,7 +361,7 @@ TEST(ReadPass, WithNothingOnTheGlassNoDataIsFound) {
     EXPECT_TRUE(station.archiveFiles().empty());
 }
 
-TEST(ReadPass, ABlankMrzLineRetriesBoundedAndKeepsTheFieldRecords) {
+TEST(ReadPass, ABlankMrzLineRetriesBoundedAndSendsNoEmptyFieldRecord) {
     VirtualStation station;
     station.connect();
     const auto specimen = station.root() / "blank-line.json";
@@ -377,9 +378,7 @@ TEST(ReadPass, ABlankMrzLineRetriesBoundedAndKeepsTheFieldRecords) {
         expected = expected + attempt;
     expected.push_back("Read stopped: still no MRZ after attempt 6");
     EXPECT_EQ(station.log(), expected);
-    EXPECT_EQ(station.deliveries().size(), 6u);
-    for (const auto& d : station.deliveries())
-        EXPECT_EQ(d.text, "host: " + recordOf(fields));
+    EXPECT_TRUE(station.deliveries().empty());
 }
 
 // The page MRZ the chip section reads first is not there: nothing goes out
@@ -442,6 +441,17 @@ TEST(ReadPass, AMissingPictureFolderIsReportedAndTheTextsStillGo) {
     EXPECT_TRUE(station.converterLaunches().empty());
 }
 
+// Files left by an unfinished crash-safe write: ".<name>.<pid>.<n>.tmp".
+Lines temporariesUnder(const fs::path& folder) {
+    Lines found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 5 && name.front() == '.' && name.ends_with(".tmp"))
+            found.push_back(fs::relative(entry.path(), folder).string());
+    }
+    return found;
+}
+
 // Writes into the archive fail: the read logs each image it could not keep
 // and still delivers all its texts.
 void expectUnwritableArchiveReported(VirtualStation& station, const Lines& notSaved) {
@@ -463,9 +473,7 @@ void expectUnwritableArchiveReported(VirtualStation& station, const Lines& notSa
                                                       "1 host: " + kStevenson, "1 host: @ImageReady"}));
     const bool portraitSaved = std::find(notSaved.begin(), notSaved.end(), "X4RTBPFW4.jpg") == notSaved.end();
     EXPECT_EQ(station.converterLaunches().size(), portraitSaved ? 1u : 0u) << "the converter only on a portrait";
-    for (const auto& entry : fs::recursive_directory_iterator(P))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
-            << "temporary file left: " << entry.path();
+    EXPECT_EQ(temporariesUnder(P), Lines{});
 }
 
 TEST(ReadPass, AReadOnlyArchiveIsReportedAndTheTextsStillGo) {

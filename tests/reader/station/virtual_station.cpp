@@ -30,7 +30,7 @@ std::string latin1(std::span<const std::uint8_t> bytes) {
 
 fs::path specimenFile(const std::string& name) { return fs::path(READERLINK_SPECIMENS_DIR) / name; }
 
-void StationWindow::setErrorLabel(std::u16string_view text, read::LabelColour) {
+void StationWindow::setErrorLabel(std::u16string_view text, LabelColour) {
     if (text == u"Working")
         ++attempts;
 }
@@ -109,10 +109,10 @@ VirtualStation::VirtualStation(StationOptions options) {
     converter_.real = realConverter_.get();
     station_ = std::make_unique<reader::ReaderStation>(factory_ ? *factory_ : *virtualFactory_, window,
                                                        window, window, window);
-    context_ = std::make_unique<read::ReadContext>(read::ReadContext{
+    context_ = std::make_unique<reader::ReadContext>(reader::ReadContext{
         window, window, window, station_->controls(), scanData, [this] { delivery_->SendDataToApp(); }});
-    archive_ = std::make_unique<read::ImageArchive>(*context_, clock_, converter_);
-    workflow_ = std::make_unique<read::ReadWorkflow>(*context_, *archive_);
+    archive_ = std::make_unique<reader::ImageArchive>(*context_, clock_, converter_);
+    workflow_ = std::make_unique<reader::ReadWorkflow>(*context_, *archive_);
     station_->setReadWorkflow([this] {
         // The shell's default error display: what escapes a read is shown.
         try {

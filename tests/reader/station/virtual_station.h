@@ -26,7 +26,6 @@
 #include "reader/converter_launcher.h"
 #include "reader/image_archive.h"
 #include "reader/local_clock.h"
-#include "reader/read_window.h"
 #include "reader/read_workflow.h"
 #include "reader/reader_station.h"
 #include "reader/reader_window.h"
@@ -50,7 +49,6 @@ struct Delivery {
 };
 
 class StationWindow final : public reader::ReaderWindow,
-                            public read::ReadWindow,
                             public ActivityLog,
                             public Dialogs,
                             public MessageLoop,
@@ -58,14 +56,14 @@ class StationWindow final : public reader::ReaderWindow,
 public:
     explicit StationWindow(virtualreader::testing::ManualDispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
-    // ReaderWindow and ReadWindow
+    // ReaderWindow
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
     std::u16string statusBarText() const override { return statusBar; }
     void setStatusLabel(std::u16string_view text) override { statusLabel = text; }
     void placeImageView(reader::ImagePage, sdk::GxImage&) override {}
     void removeImageView(reader::ImagePage) override {}
     void endApplication() override { ended = true; }
-    void setErrorLabel(std::u16string_view text, read::LabelColour) override;
+    void setErrorLabel(std::u16string_view text, LabelColour) override;
     int targetApplication() const override { return application; }
     std::u16string pictureFolder() const override { return pictures; }
     bool isPassport() const override { return passport; }
@@ -121,9 +119,9 @@ private:
     StationWindow& window_;
 };
 
-class FixedClock final : public read::LocalClock {
+class FixedClock final : public reader::LocalClock {
 public:
-    read::LocalDateTime now() override { return {2021, 2, 10, 11, 20, 27, 0}; }
+    reader::LocalDateTime now() override { return {2021, 2, 10, 11, 20, 27, 0}; }
     std::u16string decimalSeparator() override { return u"."; }
 };
 
@@ -190,15 +188,15 @@ private:
     std::unique_ptr<sdk::ControlFactory> factory_;
     std::unique_ptr<DeliveryDispatcher> delivery_;
     FixedClock clock_;
-    std::unique_ptr<read::ConverterLauncher> realConverter_;
-    struct CountingConverter final : read::ConverterLauncher {
-        read::ConverterLauncher* real = nullptr;
+    std::unique_ptr<reader::ConverterLauncher> realConverter_;
+    struct CountingConverter final : reader::ConverterLauncher {
+        reader::ConverterLauncher* real = nullptr;
         std::vector<std::string> launched;
         bool launchConverter(const std::u16string& path) override;
     } converter_;
-    std::unique_ptr<read::ReadContext> context_;
-    std::unique_ptr<read::ImageArchive> archive_;
-    std::unique_ptr<read::ReadWorkflow> workflow_;
+    std::unique_ptr<reader::ReadContext> context_;
+    std::unique_ptr<reader::ImageArchive> archive_;
+    std::unique_ptr<reader::ReadWorkflow> workflow_;
     std::unique_ptr<reader::ReaderStation> station_;
     std::function<void()> beforeRead_;
 };

@@ -10,7 +10,7 @@
 #include "reader/virtual/jpeg_codec.h"
 #include "reader/virtual/virtual_control_factory.h"
 #include "support/manual_dispatcher.h"
-#include "support/reader_fakes.h"
+#include "support/recording_window.h"
 
 namespace readerlink::virtualreader {
 namespace {
@@ -342,6 +342,21 @@ TEST_F(VirtualReaderTest, ADocumentWithoutReadableMrzHasDataButNoMrz) {
     EXPECT_EQ(api->GetErrorCode(), kNoMrz);
 }
 
+// Specimen files are UTF-8: a letter outside ASCII arrives as that letter,
+// not as one unit per byte.
+TEST_F(VirtualReaderTest, SpecimenTextIsReadAsUtf8) {
+    open();
+    const auto before = dispatcher.posted();
+    std::ofstream(options.glassFolder / "accents.json")
+        << R"({"mrz": ["P<UTOMÜLLER<<ZOË", "L898902C36UTO7408122F1204159ZE184226B<<<<<10"]})";
+    ASSERT_TRUE(dispatcher.waitForPosts(before, 1)) << "the glass watcher saw nothing";
+    dispatcher.runDue();
+    settle();
+    api->Capture();
+    doc->SetDocument(api->Recognize(0));
+    EXPECT_EQ(doc->Field(1001), u"P<UTOMÜLLER<<ZOË");
+}
+
 TEST_F(VirtualReaderTest, AnEmptyGlassGivesNoData) {
     open();
     api->Capture();
@@ -587,8 +602,7 @@ TEST_F(VirtualReaderTest, TheStationReadsADocumentLaidOnTheGlass) {
     create(); // only for the folders; the station makes its own controls
     api.reset();
     reader::testing::Journal journal;
-    reader::testing::Faults faults;
-    reader::testing::RecordingWindow window(journal, faults);
+    reader::testing::RecordingWindow window(journal);
     VirtualControlFactory stationFactory(options);
     reader::ReaderStation station(stationFactory, window, window, window, window);
     int reads = 0;
@@ -597,14 +611,14 @@ TEST_F(VirtualReaderTest, TheStationReadsADocumentLaidOnTheGlass) {
         station.controls().prApi->Capture();
     });
     station.BtnConnectClick();
-    EXPECT_FALSE(journal.containsPrefix("message:"));
-    EXPECT_FALSE(journal.containsPrefix("log"));
+    EXPECT_FALSE(reader::testing::containsPrefix(journal, "message:"));
+    EXPECT_FALSE(reader::testing::containsPrefix(journal, "log"));
     lay("td3-passport.json");
     settle();
     EXPECT_EQ(window.statusBar, u"Ready to capture ...");
     EXPECT_EQ(reads, 1);
-    EXPECT_TRUE(journal.contains("log: <Capture>"));
-    EXPECT_TRUE(journal.contains("log: Image captured: param1 = 1, param2 = 0"));
+    EXPECT_TRUE(reader::testing::contains(journal, "log: <Capture>"));
+    EXPECT_TRUE(reader::testing::contains(journal, "log: Image captured: param1 = 1, param2 = 0"));
     ASSERT_NE(window.placed[0], nullptr);
     EXPECT_EQ(window.placed[0]->XSize(), 640);
 }

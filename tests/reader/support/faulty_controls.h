@@ -3,24 +3,25 @@
 // A fault-injecting decorator over any control factory: its controls pass
 // every call through to the real ones and record it ("PrApi.GetMrz",
 // "ImRF.XSize", ...), and, when armed, make one chosen call fail, hand back
-// an invalid document, or throw. It also times each call. A budget of calls turns a runaway read into
-// an exception no handler of the program catches, so a hang shows as a
-// test failure instead of a stuck test.
+// an invalid document, or throw. It also times each call. A budget of calls turns a runaway read
+// into an exception no handler of the program catches, so a hang shows as a test failure instead of
+// a stuck test.
+
+#include "reader/sdk/control_factory.h"
 
 #include <chrono>
 #include <cstddef>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "reader/sdk/control_factory.h"
-
-namespace readerlink::station_test {
+namespace readerlink::reader::testing {
 
 enum class FaultKind {
-    Fail,            // the call reports failure (false, 0, no document, empty text) and does nothing
+    Fail, // the call reports failure (false, 0, no document, empty text) and does nothing
     InvalidDocument, // a document handle the reader does not know (document calls only)
     Throw,           // the call raises sdk::SdkError
 };
@@ -49,6 +50,10 @@ public:
     std::optional<FaultKind> enter(const std::string& call, bool documentCall);
 
     const std::vector<std::string>& trace() const { return trace_; }
+
+    // Controls whose creation fails as an unregistered class, by role
+    // ("PrApi", "PrDoc", "ImViz", "ImRF", "Img", "InfraImg"); armed or not.
+    std::set<std::string> refusedCreations;
     bool injected() const { return injected_; }
 
     // Time spent inside each call name since arming (benchmarks).
@@ -70,6 +75,7 @@ private:
 // The handle an InvalidDocument fault hands out: one no reader ever made.
 inline constexpr int kUnknownDocument = 0x7FFF0001;
 
-std::unique_ptr<sdk::ControlFactory> makeFaultInjectingFactory(sdk::ControlFactory& inner, FaultPlan& plan);
+std::unique_ptr<sdk::ControlFactory> makeFaultInjectingFactory(sdk::ControlFactory& inner,
+                                                               FaultPlan& plan);
 
-} // namespace readerlink::station_test
+} // namespace readerlink::reader::testing

@@ -1,7 +1,8 @@
-#include "fake_sdk.h"
+#include "support/fake_sdk.h"
 
-#include "common/error.h"
 #include "common/text.h"
+#include "reader/sdk/class_ids.h"
+#include "reader/sdk/sdk_error.h"
 
 #include <fstream>
 
@@ -13,17 +14,35 @@ class FakePrApi final : public sdk::PrApi {
 public:
     explicit FakePrApi(FakeReader& r) : r_(r) {}
 
-    sdk::SdkBool UseDeviceN(int, int) override { return sdk::kSdkTrue; }
-    int CloseDevice() override { return 0; }
-    int SetPageLight(int, int&) override { return 0; }
+    sdk::SdkBool UseDeviceN(int devno, int mode) override {
+        r_.called("UseDeviceN " + std::to_string(devno) + " " + std::to_string(mode));
+        return r_.useDeviceResult;
+    }
+    int CloseDevice() override {
+        r_.called("CloseDevice");
+        return 0;
+    }
+    int SetPageLight(int pages, int& lights) override {
+        r_.called("SetPageLight " + std::to_string(pages) + " " + std::to_string(lights));
+        return 0;
+    }
     int Capture() override {
         r_.called("Capture");
         ++r_.captures;
         return 0;
     }
-    int GetImageSource() override { return 1; }
-    int GetSourceHandle() override { return 1; }
-    int GetLightMask(int, int) override { return 0; }
+    int GetImageSource() override {
+        r_.called("GetImageSource");
+        return 1;
+    }
+    int GetSourceHandle() override {
+        r_.called("GetSourceHandle");
+        return 77;
+    }
+    int GetLightMask(int light, int window) override {
+        r_.called("GetLightMask " + std::to_string(light) + " " + std::to_string(window));
+        return light == 1 ? 1 : light == 2 ? 2 : 0;
+    }
     sdk::DocHandle GetMrz(int page, int light, int type) override {
         r_.called("GetMrz " + std::to_string(page) + " " + std::to_string(light) + " " +
                   std::to_string(type));
@@ -103,8 +122,11 @@ public:
         return text == r_.errorTexts.end() ? u"Unknown" : text->second;
     }
     int FreerunMode() override { return 4; }
-    void SetFreerunMode(int) override {}
-    void Subscribe(sdk::PrApiEvents*) override {}
+    void SetFreerunMode(int mode) override { r_.called("FreerunMode " + std::to_string(mode)); }
+    void Subscribe(sdk::PrApiEvents* sink) override {
+        r_.called(sink ? "Subscribe" : "Unsubscribe");
+        r_.sink = sink;
+    }
 
 private:
     FakeReader& r_;
@@ -143,8 +165,14 @@ public:
         data = *doc->fileMask;
         return sdk::kSdkTrue;
     }
-    int GetImageSource() override { return 2; }
-    int GetSourceHandle() override { return 2; }
+    int GetImageSource() override {
+        r_.called("PrDoc GetImageSource");
+        return 2;
+    }
+    int GetSourceHandle() override {
+        r_.called("PrDoc GetSourceHandle");
+        return 88;
+    }
     int GetErrorCode() override { return r_.docErrorCode; }
     std::u16string GetErrorString() override { return r_.docErrorText; }
 
@@ -159,14 +187,22 @@ public:
     FakeGxImage(FakeReader& r, View view) : r_(r), view_(view) {}
 
     std::u16string ImgSrcParam() override { return param_; }
-    void SetImgSrcParam(const std::u16string& param) override { param_ = param; }
+    void SetImgSrcParam(const std::u16string& param) override {
+        r_.called("ImgSrcParam " + name() + " " + toUtf8(param));
+        param_ = param;
+    }
     int XSize() override {
         if (view_ == View::Page || view_ == View::Infra)
             return r_.captures > 0 ? 640 : 0;
         return shown_ ? 120 : 0;
     }
-    int Connect(int, int) override { return 1; }
+    int Connect(int source, int handle) override {
+        r_.called("Connect " + name() + " " + std::to_string(source) + " " +
+                  std::to_string(handle));
+        return 1;
+    }
     int UpdateImage() override {
+        r_.called("UpdateImage " + name());
         const FakeDocument* doc = r_.selectedDocument();
         shown_ = doc != nullptr && doc->portrait;
         return 0;
@@ -177,7 +213,7 @@ public:
     }
     int SaveImage(const std::u16string& fileName, int type) override {
         r_.called("SaveImage " + name() + " " + toUtf8(fileName) + " " + std::to_string(type));
-        if (XSize() <= 0)
+        if (XSize() <= 0 || r_.failingSaves.count(name()) != 0)
             return 0;
         std::ofstream out(toUtf8(fileName), std::ios::binary);
         if (!out)
@@ -191,7 +227,6 @@ public:
     sdk::RgbImage Picture() override { return {}; }
     void SetChangedHandler(std::function<void()>) override {}
 
-private:
     std::string name() const {
         switch (view_) {
         case View::Page:
@@ -206,6 +241,7 @@ private:
         return {};
     }
 
+private:
     FakeReader& r_;
     View view_;
     std::u16string param_;
@@ -225,12 +261,6 @@ sdk::Variant chipBytes(sdk::DocHandle handle) {
 
 void FakeReader::called(const std::string& call) {
     calls.push_back(call);
-    // Occurrences count by the call's name, the text before its arguments.
-    const std::string name = call.substr(0, call.find(' '));
-    const int count = ++callCounts_[name];
-    const auto t = throwOnCall.find(name);
-    if (t != throwOnCall.end() && t->second == count)
-        throw Error(u"Reader fault in " + fromUtf8(name));
 }
 
 const FakeDocument* FakeReader::selectedDocument() const {
@@ -248,15 +278,60 @@ sdk::DocHandle FakeReader::next(std::vector<sdk::DocHandle>& results, std::size_
     return h;
 }
 
-sdk::ReaderControls FakeReader::makeControls() {
+namespace {
+
+class FakeControlFactory final : public sdk::ControlFactory {
+public:
+    explicit FakeControlFactory(FakeReader& r) : r_(r) {}
+
+    std::unique_ptr<sdk::PrApi> CreatePrApi(std::u16string_view classId) override {
+        check(classId, sdk::kPrApiClassId);
+        r_.called("create PrApi");
+        views_ = 0;
+        return std::make_unique<FakePrApi>(r_);
+    }
+    std::unique_ptr<sdk::PrDoc> CreatePrDoc(std::u16string_view classId) override {
+        check(classId, sdk::kPrDocClassId);
+        r_.called("create PrDoc");
+        return std::make_unique<FakePrDoc>(r_);
+    }
+    std::unique_ptr<sdk::GxImage> CreateGxImage(std::u16string_view classId) override {
+        check(classId, sdk::kGxImageClassId);
+        static constexpr View kRoles[] = {View::PagePortrait, View::ChipFace, View::Page,
+                                          View::Infra};
+        auto view = std::make_unique<FakeGxImage>(r_, kRoles[views_++ % 4]);
+        r_.called("create " + view->name());
+        return view;
+    }
+
+private:
+    static void check(std::u16string_view classId, std::u16string_view expected) {
+        if (classId != expected)
+            throw sdk::ClassNotRegistered(classId);
+    }
+    FakeReader& r_;
+    int views_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<sdk::ControlFactory> FakeReader::makeFactory() {
+    return std::make_unique<FakeControlFactory>(*this);
+}
+
+sdk::ReaderControls makeControls(sdk::ControlFactory& factory) {
     sdk::ReaderControls c;
-    c.prApi = std::make_unique<FakePrApi>(*this);
-    c.prDoc = std::make_unique<FakePrDoc>(*this);
-    c.img = std::make_unique<FakeGxImage>(*this, View::Page);
-    c.infraImg = std::make_unique<FakeGxImage>(*this, View::Infra);
-    c.imViz = std::make_unique<FakeGxImage>(*this, View::PagePortrait);
-    c.imRF = std::make_unique<FakeGxImage>(*this, View::ChipFace);
+    c.prApi = factory.CreatePrApi(sdk::kPrApiClassId);
+    c.imViz = factory.CreateGxImage(sdk::kGxImageClassId);
+    c.prDoc = factory.CreatePrDoc(sdk::kPrDocClassId);
+    c.imRF = factory.CreateGxImage(sdk::kGxImageClassId);
+    c.img = factory.CreateGxImage(sdk::kGxImageClassId);
+    c.infraImg = factory.CreateGxImage(sdk::kGxImageClassId);
     return c;
+}
+
+sdk::ReaderControls FakeReader::makeControls() {
+    return fake::makeControls(*makeFactory());
 }
 
 } // namespace readerlink::fake

@@ -1,9 +1,9 @@
-#include "faulty_controls.h"
+#include "support/faulty_controls.h"
 
 #include "common/text.h"
 #include "reader/sdk/sdk_error.h"
 
-namespace readerlink::station_test {
+namespace readerlink::reader::testing {
 
 const char* nameOf(FaultKind kind) {
     switch (kind) {
@@ -27,7 +27,9 @@ void FaultPlan::arm(std::optional<Fault> fault, std::size_t budget) {
     spent_.clear();
 }
 
-std::u16string FaultPlan::messageFor(const std::string& call) { return u"Injected fault in " + fromUtf8(call); }
+std::u16string FaultPlan::messageFor(const std::string& call) {
+    return u"Injected fault in " + fromUtf8(call);
+}
 
 std::optional<FaultKind> FaultPlan::enter(const std::string& call, bool documentCall) {
     if (!recording_)
@@ -72,7 +74,8 @@ using sdk::SdkBool;
 
 class FaultyPrApi final : public sdk::PrApi {
 public:
-    FaultyPrApi(std::unique_ptr<sdk::PrApi> inner, FaultPlan& plan) : in_(std::move(inner)), plan_(plan) {}
+    FaultyPrApi(std::unique_ptr<sdk::PrApi> inner, FaultPlan& plan)
+        : in_(std::move(inner)), plan_(plan) {}
 
     SdkBool UseDeviceN(int devno, int mode) override {
         return fails("UseDeviceN") ? sdk::kSdkFalse : in_->UseDeviceN(devno, mode);
@@ -99,7 +102,9 @@ public:
     DocHandle ResolveRfidData(const sdk::Variant& data) override {
         return document("ResolveRfidData", [&] { return in_->ResolveRfidData(data); });
     }
-    int LightListItem(int index) override { return fails("LightListItem") ? 0 : in_->LightListItem(index); }
+    int LightListItem(int index) override {
+        return fails("LightListItem") ? 0 : in_->LightListItem(index);
+    }
     int GetRfidCardList() override { return fails("GetRfidCardList") ? 0 : in_->GetRfidCardList(); }
     SdkBool GetRfidCard(int cardNum, std::u16string& cardId) override {
         return fails("GetRfidCard") ? sdk::kSdkFalse : in_->GetRfidCard(cardNum, cardId);
@@ -117,7 +122,9 @@ public:
         return fails("GetRfidFileB") ? sdk::kSdkFalse : in_->GetRfidFileB(card, fileId, data);
     }
     int GetErrorCode() override { return fails("GetErrorCode") ? -1 : in_->GetErrorCode(); }
-    std::u16string GetErrorString() override { return fails("GetErrorString") ? u"" : in_->GetErrorString(); }
+    std::u16string GetErrorString() override {
+        return fails("GetErrorString") ? u"" : in_->GetErrorString();
+    }
     int FreerunMode() override { return in_->FreerunMode(); }
     void SetFreerunMode(int mode) override { in_->SetFreerunMode(mode); }
     void Subscribe(sdk::PrApiEvents* sink) override { in_->Subscribe(sink); }
@@ -136,7 +143,8 @@ private:
 
 class FaultyPrDoc final : public sdk::PrDoc {
 public:
-    FaultyPrDoc(std::unique_ptr<sdk::PrDoc> inner, FaultPlan& plan) : in_(std::move(inner)), plan_(plan) {}
+    FaultyPrDoc(std::unique_ptr<sdk::PrDoc> inner, FaultPlan& plan)
+        : in_(std::move(inner)), plan_(plan) {}
 
     DocHandle Document() override { return in_->Document(); }
     void SetDocument(DocHandle handle) override {
@@ -148,14 +156,18 @@ public:
     }
     SdkBool Valid() override { return fails("Valid") ? sdk::kSdkFalse : in_->Valid(); }
     std::u16string Field(int code) override { return fails("Field") ? u"" : in_->Field(code); }
-    int FieldStatus(int code) override { return fails("FieldStatus") ? -1 : in_->FieldStatus(code); }
+    int FieldStatus(int code) override {
+        return fails("FieldStatus") ? -1 : in_->FieldStatus(code);
+    }
     SdkBool FieldProperty(int code, int prop, sdk::Variant& data) override {
         return fails("FieldProperty") ? sdk::kSdkFalse : in_->FieldProperty(code, prop, data);
     }
     int GetImageSource() override { return in_->GetImageSource(); }
     int GetSourceHandle() override { return in_->GetSourceHandle(); }
     int GetErrorCode() override { return fails("GetErrorCode") ? -1 : in_->GetErrorCode(); }
-    std::u16string GetErrorString() override { return fails("GetErrorString") ? u"" : in_->GetErrorString(); }
+    std::u16string GetErrorString() override {
+        return fails("GetErrorString") ? u"" : in_->GetErrorString();
+    }
 
 private:
     Call fails(const char* op) { return Call(plan_, std::string("PrDoc.") + op, false); }
@@ -171,14 +183,18 @@ public:
     std::u16string ImgSrcParam() override { return in_->ImgSrcParam(); }
     void SetImgSrcParam(const std::u16string& param) override { in_->SetImgSrcParam(param); }
     int XSize() override { return fails("XSize") ? 0 : in_->XSize(); }
-    int Connect(int source, int handle) override { return in_->Connect(source, handle); }
+    int Connect(int source, int handle) override {
+        return fails("Connect") ? 0 : in_->Connect(source, handle);
+    }
     int UpdateImage() override { return fails("UpdateImage") ? 0 : in_->UpdateImage(); }
     int ClearImage() override { return fails("ClearImage") ? 0 : in_->ClearImage(); }
     int SaveImage(const std::u16string& file, int type) override {
         return fails("SaveImage") ? 0 : in_->SaveImage(file, type);
     }
     sdk::RgbImage Picture() override { return in_->Picture(); }
-    void SetChangedHandler(std::function<void()> onChanged) override { in_->SetChangedHandler(std::move(onChanged)); }
+    void SetChangedHandler(std::function<void()> onChanged) override {
+        in_->SetChangedHandler(std::move(onChanged));
+    }
 
 private:
     Call fails(const char* op) { return Call(plan_, name_ + "." + op, false); }
@@ -193,18 +209,26 @@ public:
 
     std::unique_ptr<sdk::PrApi> CreatePrApi(std::u16string_view classId) override {
         views_ = 0;
+        refuse("PrApi", classId);
         return std::make_unique<FaultyPrApi>(in_.CreatePrApi(classId), plan_);
     }
     std::unique_ptr<sdk::PrDoc> CreatePrDoc(std::u16string_view classId) override {
+        refuse("PrDoc", classId);
         return std::make_unique<FaultyPrDoc>(in_.CreatePrDoc(classId), plan_);
     }
     // The connection step makes its views in this order.
     std::unique_ptr<sdk::GxImage> CreateGxImage(std::u16string_view classId) override {
         static const char* const kRoles[] = {"ImViz", "ImRF", "Img", "InfraImg"};
-        return std::make_unique<FaultyGxImage>(kRoles[views_++ % 4], in_.CreateGxImage(classId), plan_);
+        const char* role = kRoles[views_++ % 4];
+        refuse(role, classId);
+        return std::make_unique<FaultyGxImage>(role, in_.CreateGxImage(classId), plan_);
     }
 
 private:
+    void refuse(const std::string& role, std::u16string_view classId) const {
+        if (plan_.refusedCreations.count(role) != 0)
+            throw sdk::ClassNotRegistered(classId);
+    }
     sdk::ControlFactory& in_;
     FaultPlan& plan_;
     int views_ = 0;
@@ -212,8 +236,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<sdk::ControlFactory> makeFaultInjectingFactory(sdk::ControlFactory& inner, FaultPlan& plan) {
+std::unique_ptr<sdk::ControlFactory> makeFaultInjectingFactory(sdk::ControlFactory& inner,
+                                                               FaultPlan& plan) {
     return std::make_unique<FaultInjectingFactory>(inner, plan);
 }
 
-} // namespace readerlink::station_test
+} // namespace readerlink::reader::testing
