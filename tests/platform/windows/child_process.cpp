@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace readerlink::testing {
