@@ -71,7 +71,8 @@ ChildProcess::~ChildProcess() {
     if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
         ::TerminateProcess(process_.hProcess, 1);
     ::WaitForSingleObject(process_.hProcess, INFINITE);
-    reader_.join();
+    if (reader_.joinable())
+        reader_.join();
     ::CloseHandle(readEnd_);
     ::CloseHandle(process_.hThread);
     ::CloseHandle(process_.hProcess);
@@ -87,6 +88,9 @@ std::optional<DWORD> ChildProcess::waitForExit(std::chrono::milliseconds bound) 
     if (::WaitForSingleObject(process_.hProcess, static_cast<DWORD>(bound.count())) !=
         WAIT_OBJECT_0)
         return std::nullopt;
+    // Everything it wrote is read once its end of the pipe has closed.
+    if (reader_.joinable())
+        reader_.join();
     DWORD code = 0;
     ::GetExitCodeProcess(process_.hProcess, &code);
     return code;
