@@ -5,12 +5,14 @@
 #include "page_render.h"
 #include "reader/ocr/grey_image.h"
 #include "reader/virtual/ocr_page_recogniser.h"
+#include "reader/virtual/page_portrait.h"
 #include "support/temp_dir.h"
 #include "virtual_station.h"
 
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace readerlink::station_test {
 namespace {
@@ -71,6 +73,21 @@ std::vector<PageCase> pageCases() {
                      {"Others/" + kClock + ".jpg"},
                      "Error CHECKSUM MRZ2",
                      ""});
+    {
+        // A card's MRZ side shows no portrait: the page is archived, but no
+        // "@ImageReady" follows, as for any document without one.
+        const std::string l1 = "I<UTOD231458907<<<<<<<<<<<<<<<",
+                          l2 = "7408122F1204159UTO<<<<<<<<<<<6",
+                          l3 = "ERIKSSON<<ANNA<MARIA<<<<<<<<<<";
+        cases.push_back({"IdCardTd1",
+                         "card.tif",
+                         pageOf({l1, l2, l3}),
+                         {"1 host: @#I#UTO#ERIKSSON#ANNA MARIA#D23145890#UTO#740812#F#120415##",
+                          "1 host: " + l1 + l2 + l3},
+                         {"Others/" + kClock + ".jpg"},
+                         "Ready to capture ...",
+                         "No Passport"});
+    }
     cases.push_back({"NoMrz",
                      "scan.png",
                      pageOf({}),
@@ -154,6 +171,39 @@ TEST_P(PageImageTest, IsReadLikeASpecimen) {
 
 INSTANTIATE_TEST_SUITE_P(RenderedPages, PageImageTest, ::testing::ValuesIn(pageCases()),
                          [](const auto& info) { return info.param.name; });
+
+double meanGrey(const sdk::RgbImage& image) {
+    long long sum = 0;
+    for (auto v : image.rgb)
+        sum += v;
+    return static_cast<double>(sum) / static_cast<double>(image.rgb.size());
+}
+
+// Where each layout keeps its portrait, whichever way the page lay.
+TEST(PageImage, PortraitIsCutWhereTheLayoutPutsIt) {
+    readerlink::testing::TempDir scans;
+    std::mt19937 random(7);
+    const auto recognise = virtualreader::ocrPageRecogniser();
+    for (const auto layout : {mrz::Layout::TD1, mrz::Layout::TD2, mrz::Layout::TD3,
+                              mrz::Layout::MRVA, mrz::Layout::MRVB})
+        for (const double rotation : {-4.0, 180.0, 270.0}) {
+            const auto page = pageOf(pagerender::randomMrz(layout, random), rotation);
+            const auto file = scans / "page.png";
+            ASSERT_TRUE(pagerender::writeImage(pagerender::renderPage(page), file.string()));
+            const auto scan = recognise(file);
+            ASSERT_TRUE(scan);
+            SCOPED_TRACE(page.mrz.front() + " turned " + std::to_string(rotation));
+            ASSERT_EQ(scan->lines, page.mrz);
+            const auto portrait = virtualreader::portraitOfPage(*scan, layout);
+            if (layout == mrz::Layout::TD1) {
+                EXPECT_FALSE(portrait) << "the MRZ side of a card has no portrait";
+                continue;
+            }
+            ASSERT_TRUE(portrait);
+            EXPECT_GT(portrait->height, portrait->width);
+            EXPECT_LT(meanGrey(*portrait), 200) << "cut from the paper";
+        }
+}
 
 TEST(PageImage, WithoutARecogniserIsIgnoredWithADiagnostic) {
     readerlink::testing::TempDir scans;
