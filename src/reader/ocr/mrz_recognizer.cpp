@@ -213,7 +213,8 @@ void placeMrz(const detail::Frame& frame, const detail::Band& band, PageReading&
     for (const detail::BandLine& line : band.lines) {
         if (line.cellX.empty())
             continue;
-        const double l = line.cellX.front() - line.pitch / 2, r = line.cellX.back() + line.pitch / 2;
+        const double l = line.cellX.front() - line.pitch / 2,
+                     r = line.cellX.back() + line.pitch / 2;
         double t = 0, b = 0;
         bool any = false;
         for (const auto* edge : {&line.top, &line.bottom})
