@@ -15,6 +15,7 @@
 
 #include "reader/sdk/sdk_types.h"
 #include "reader/virtual/chip_card.h"
+#include "reader/virtual/page_recogniser.h"
 #include "common/ui_thread.h"
 
 namespace readerlink::virtualreader {
@@ -37,6 +38,9 @@ struct VirtualReaderOptions {
     int jpegQuality = 90;
 
     ChipCardFactory chipCardFactory = makeEmrtdChipCard;
+
+    // Reads bare page images laid on the glass; empty: they are ignored.
+    PageRecogniser pageRecogniser;
 
     // One line about a specimen the reader could not use (malformed file,
     // missing image); the shell writes it to the activity log. Runs on the
