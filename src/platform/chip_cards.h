@@ -12,7 +12,7 @@ namespace readerlink::platform {
 
 // Every document's chip is the card in `reader` (empty: the first reader
 // holding a card); Passive Authentication is reported after each session.
-virtualreader::ChipCardFactory makeContactlessChipCards(std::string reader,
-                                                        virtualreader::ChipAuthenticity authenticity);
+virtualreader::ChipCardFactory
+makeContactlessChipCards(std::string reader, virtualreader::ChipAuthenticity authenticity);
 
 } // namespace readerlink::platform

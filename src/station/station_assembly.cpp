@@ -47,16 +47,15 @@ void chooseChipSource(virtualreader::VirtualReaderOptions& options, const Profil
         options.chipCardFactory = platform::makeContactlessChipCards(
             reader == u"*" ? std::string() : toUtf8(reader), std::move(authenticity));
         options.chipOnEveryDocument = true;
-        station.log(u"Chip source: contactless reader " +
-                    (reader == u"*" ? std::u16string(u"(the first with a card)")
-                                    : u"\"" + reader + u"\""));
+        station.log(
+            u"Chip source: contactless reader " +
+            (reader == u"*" ? std::u16string(u"(the first with a card)") : u"\"" + reader + u"\""));
     }
     station.log(u"Chip trust folder: " + fromUtf8(trust.string()));
 }
 
-std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
-                                                       const StationLocations& where,
-                                                       UiThread& uiThread) {
+std::unique_ptr<sdk::ControlFactory>
+makeVirtualReader(Station& station, const StationLocations& where, UiThread& uiThread) {
     const ProfileFile settings(where.settingsFile);
     std::u16string specimens =
         settings.readString(virtualreader::kSettingsSection, virtualreader::kSpecimensKey, u"");
@@ -112,7 +111,8 @@ StationAssembly::StationAssembly(Station& station, const StationLocations& locat
     auto keyboard = makeKeyboard(station, window, noKeyboardReason);
 
     serial_ = std::make_unique<StationSerialLink>(
-        station, platform::makeSerialDevices(programFolder, portsSection(station)), window.uiThread);
+        station, platform::makeSerialDevices(programFolder, portsSection(station)),
+        window.uiThread);
     delivery_ = std::make_unique<StationDeliveryLink>(
         station, DeliveryLinkParts{platform::makeHostLink(), std::move(keyboard),
                                    std::move(noKeyboardReason), std::move(window.windowId),

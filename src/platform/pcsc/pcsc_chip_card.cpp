@@ -1,8 +1,7 @@
 #include "platform/pcsc/pcsc_chip_card.h"
 
-#include "platform/chip_cards.h"
-
 #include "common/text.h"
+#include "platform/chip_cards.h"
 #include "platform/pcsc/pcsc_reader.h"
 #include "reader/chip/bac_reader.h"
 #include "reader/chip/card_capabilities.h"
@@ -134,8 +133,8 @@ virtualreader::ChipCardFactory pcscChipCardFactory(PcscChipCardOptions options) 
 
 namespace readerlink::platform {
 
-virtualreader::ChipCardFactory makeContactlessChipCards(std::string reader,
-                                                        virtualreader::ChipAuthenticity authenticity) {
+virtualreader::ChipCardFactory
+makeContactlessChipCards(std::string reader, virtualreader::ChipAuthenticity authenticity) {
     return pcsc::pcscChipCardFactory(
         {std::move(reader), std::move(authenticity.trustFolder), std::move(authenticity.report)});
 }

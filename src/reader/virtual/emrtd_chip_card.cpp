@@ -1,6 +1,3 @@
-#include <map>
-#include <optional>
-
 #include "common/text.h"
 #include "reader/chip/apdu.h"
 #include "reader/chip/bac_reader.h"
@@ -10,11 +7,16 @@
 #include "reader/virtual/chip_card.h"
 #include "reader/virtual/error_codes.h"
 
+#include <map>
+#include <optional>
+
 namespace readerlink::virtualreader {
 
 namespace {
 
-ChipStatus failure(int code) { return {code, errorText(code)}; }
+ChipStatus failure(int code) {
+    return {code, errorText(code)};
+}
 
 // The table's text, and what the chip layer knows beyond it.
 ChipStatus failure(int code, const std::exception& e) {

@@ -93,6 +93,8 @@ VirtualStation::VirtualStation(StationOptions options) {
     reader.dispatcher = &dispatcher;
     reader.statusGap = kGap;
     reader.diagnostics = [this](const std::u16string& line) { window.log(line); };
+    if (options.configureReader)
+        options.configureReader(reader);
     virtualFactory_ = std::make_unique<virtualreader::VirtualControlFactory>(std::move(reader));
     if (options.decorate)
         factory_ = options.decorate(*virtualFactory_);

@@ -134,6 +134,8 @@ struct StationOptions {
     FactoryDecorator decorate;
     // Runs just before each read starts (status 4 or "Read").
     std::function<void()> beforeRead;
+    // Last word on the virtual reader's options (its chip source, say).
+    std::function<void(virtualreader::VirtualReaderOptions&)> configureReader;
     int application = kOrlam;
     bool keepLog = true;
     bool keepDeliveries = true;
