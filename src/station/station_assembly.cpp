@@ -3,8 +3,8 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "platform/backends.h"
-#include "platform/chip_cards.h"
 #include "reader/virtual/virtual_control_factory.h"
+#include "station/chip_source.h"
 #include "station/profile_file.h"
 
 #include <filesystem>
@@ -13,46 +13,6 @@
 namespace readerlink::station {
 
 namespace {
-
-// The chip of a document on the glass: the specimen's, in process, or the card
-// in a contactless reader. Either way Passive Authentication is logged after
-// a read and, when the settings ask, delivered as a text.
-void chooseChipSource(virtualreader::VirtualReaderOptions& options, const ProfileFile& settings,
-                      Station& station, const StationLocations& where,
-                      const std::filesystem::path& exeFolder) {
-    using namespace virtualreader;
-    const std::u16string trustValue =
-        trimControls(settings.readString(kSettingsSection, kTrustFolderKey, u""));
-    std::filesystem::path trust = where.specimensFolder / "trust";
-    if (!trustValue.empty()) {
-        trust = std::filesystem::path(toUtf8(trustValue));
-        if (trust.is_relative())
-            trust = exeFolder / trust;
-    }
-    const bool toHost =
-        trimControls(settings.readString(kSettingsSection, kChipCheckToHostKey, u"0")) == u"1";
-    ChipAuthenticity authenticity{trust, [&station, toHost](const std::string& line) {
-                                      station.log(fromUtf8(line));
-                                      if (toHost) {
-                                          station.scanData() = u"@ChipCheck|" + fromUtf8(line);
-                                          station.BtnSendDataClick();
-                                      }
-                                  }};
-    const std::u16string reader =
-        trimControls(settings.readString(kSettingsSection, kChipReaderKey, u""));
-    if (reader.empty()) {
-        options.chipCardFactory = emrtdChipCardFactory(std::move(authenticity));
-        station.log(u"Chip source: the specimens' own chips");
-    } else {
-        options.chipCardFactory = platform::makeContactlessChipCards(
-            reader == u"*" ? std::string() : toUtf8(reader), std::move(authenticity));
-        options.chipOnEveryDocument = true;
-        station.log(
-            u"Chip source: contactless reader " +
-            (reader == u"*" ? std::u16string(u"(the first with a card)") : u"\"" + reader + u"\""));
-    }
-    station.log(u"Chip trust folder: " + fromUtf8(trust.string()));
-}
 
 std::unique_ptr<sdk::ControlFactory>
 makeVirtualReader(Station& station, const StationLocations& where, UiThread& uiThread) {
@@ -74,7 +34,12 @@ makeVirtualReader(Station& station, const StationLocations& where, UiThread& uiT
     }
     options.diagnostics = [&station](const std::u16string& line) { station.log(line); };
     station.log(u"Virtual reader glass: " + fromUtf8(options.glassFolder.string()));
-    chooseChipSource(options, settings, station, where, exeFolder);
+    chooseChipSource(options, settings, where.specimensFolder / "trust", exeFolder,
+                     {[&station](const std::u16string& line) { station.log(line); },
+                      [&station](const std::u16string& text) {
+                          station.scanData() = text;
+                          station.BtnSendDataClick();
+                      }});
     return std::make_unique<virtualreader::VirtualControlFactory>(std::move(options));
 }
 
