@@ -128,6 +128,9 @@ TEST(ChipSource, TheResultGoesAsATextOnlyWhenAskedFor) {
         << chipCheck->text;
     EXPECT_EQ(chipCheck->text,
               "host: " + checkLines(sending.station().log()).at(0).insert(0, "@ChipCheck|"));
+    // Once the chip's files are read: before the document's field record.
+    ASSERT_NE(chipCheck + 1, sent.end());
+    EXPECT_TRUE((chipCheck + 1)->text.starts_with("host: @#")) << (chipCheck + 1)->text;
     sent.erase(chipCheck);
     EXPECT_EQ(sent, silent.station().deliveries());
 }
