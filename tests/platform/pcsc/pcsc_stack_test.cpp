@@ -347,5 +347,27 @@ TEST_F(PcscStackTest, StationWithAChipReaderDeliversAsTheInProcessChip) {
     EXPECT_EQ(lines, chipCheckLines(inProcess->log()));
 }
 
+// With a chip reader set, a document whose specimen has no chip still has the
+// card in the reader: here another passport's, so BAC is refused, that is
+// logged, and the page's MRZ is delivered all the same.
+TEST_F(PcscStackTest, StationWithAChipReaderTriesTheCardUnderAnyDocument) {
+    testing::TempDir dir;
+    serve("td3-passport-chip.json");
+    const auto station = composedStation(dir, "ChipReader=*\n");
+    station->read(station_test::specimenFile("td3-passport.json"));
+
+    const auto& log = station->log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Error (0000000C): Basic Access Control failed"),
+              log.end());
+    EXPECT_TRUE(chipCheckLines(log).empty());
+    const auto& delivered = station->deliveries();
+    EXPECT_NE(std::find_if(delivered.begin(), delivered.end(),
+                           [](const auto& d) {
+                               return d.text == "host: P<UTOSTEVENSON<<PETER<JOHN<<<<<<<<<<<<<<<<<<"
+                                                "X4RTBPFW46UTO8501019M3203156UTO1234567<<<<52";
+                           }),
+              delivered.end());
+}
+
 } // namespace
 } // namespace readerlink::pcsc
