@@ -130,13 +130,3 @@ virtualreader::ChipCardFactory pcscChipCardFactory(PcscChipCardOptions options) 
 }
 
 } // namespace readerlink::pcsc
-
-namespace readerlink::platform {
-
-virtualreader::ChipCardFactory
-makeContactlessChipCards(std::string reader, virtualreader::ChipAuthenticity authenticity) {
-    return pcsc::pcscChipCardFactory(
-        {std::move(reader), std::move(authenticity.trustFolder), std::move(authenticity.report)});
-}
-
-} // namespace readerlink::platform
