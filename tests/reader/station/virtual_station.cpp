@@ -1,15 +1,16 @@
 #include "virtual_station.h"
 
-#include "common/text.h"
-#include "delivery/host_data_record.h"
-#include "platform/linux/spawn_converter_launcher.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
+
+#include "common/text.h"
+#include "delivery/host_data_record.h"
+#include "platform/linux/spawn_converter_launcher.h"
 
 namespace readerlink::station_test {
 
@@ -27,9 +28,7 @@ std::string latin1(std::span<const std::uint8_t> bytes) {
 
 } // namespace
 
-fs::path specimenFile(const std::string& name) {
-    return fs::path(READERLINK_SPECIMENS_DIR) / name;
-}
+fs::path specimenFile(const std::string& name) { return fs::path(READERLINK_SPECIMENS_DIR) / name; }
 
 void StationWindow::setErrorLabel(std::u16string_view text, LabelColour) {
     if (text == u"Working")
@@ -47,16 +46,10 @@ void StationWindow::logStatus(std::u16string_view line) {
     log(line);
 }
 
-void StationWindow::showMessage(std::u16string_view text) {
-    messages.push_back("message: " + toUtf8(text));
-}
-void StationWindow::showError(std::u16string_view text) {
-    messages.push_back("error: " + toUtf8(text));
-}
+void StationWindow::showMessage(std::u16string_view text) { messages.push_back("message: " + toUtf8(text)); }
+void StationWindow::showError(std::u16string_view text) { messages.push_back("error: " + toUtf8(text)); }
 
-void StationWindow::processMessages() {
-    dispatcher_.runDue();
-}
+void StationWindow::processMessages() { dispatcher_.runDue(); }
 
 HostSendResult RecordingHost::send(WindowId, const HostRecordBytes& record) {
     const auto decoded = decodeHostDataRecord(record);
@@ -80,8 +73,8 @@ VirtualStation::VirtualStation(StationOptions options) {
     const auto stub = root_ / "bin" / "ImageConverter";
     {
         std::ofstream script(stub);
-        script << "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$(pwd)\" >> '"
-               << (root_ / "converter.log").string() << "'\n";
+        script << "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$(pwd)\" >> '" << (root_ / "converter.log").string()
+               << "'\n";
     }
     fs::permissions(stub, fs::perms::owner_all);
     if (const char* path = std::getenv("PATH"))
@@ -116,11 +109,10 @@ VirtualStation::VirtualStation(StationOptions options) {
         host, window);
     realConverter_ = platform::makeConverterLauncher((root_ / "program").string());
     converter_.real = realConverter_.get();
-    station_ = std::make_unique<reader::ReaderStation>(factory_ ? *factory_ : *virtualFactory_,
-                                                       window, window, window, window);
-    context_ = std::make_unique<reader::ReadContext>(
-        reader::ReadContext{window, window, window, station_->controls(), scanData,
-                            [this] { delivery_->SendDataToApp(); }});
+    station_ = std::make_unique<reader::ReaderStation>(factory_ ? *factory_ : *virtualFactory_, window,
+                                                       window, window, window);
+    context_ = std::make_unique<reader::ReadContext>(reader::ReadContext{
+        window, window, window, station_->controls(), scanData, [this] { delivery_->SendDataToApp(); }});
     archive_ = std::make_unique<reader::ImageArchive>(*context_, clock_, converter_);
     workflow_ = std::make_unique<reader::ReadWorkflow>(*context_, *archive_);
     station_->setReadWorkflow([this] {
@@ -201,8 +193,8 @@ std::vector<std::string> VirtualStation::archiveFiles() const {
     std::vector<std::string> files;
     std::error_code ec;
     const auto base = root_ / "pictures";
-    for (auto it = fs::recursive_directory_iterator(base, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
         if (it->is_regular_file())
             files.push_back(fs::relative(it->path(), base).string());
     std::sort(files.begin(), files.end());
@@ -229,12 +221,8 @@ std::vector<std::string> VirtualStation::converterRuns(std::size_t count) const 
     return calls;
 }
 
-void VirtualStation::setPictureFolder(const std::string& folder) {
-    window.pictures = fromUtf8(folder);
-}
+void VirtualStation::setPictureFolder(const std::string& folder) { window.pictures = fromUtf8(folder); }
 
-std::string VirtualStation::pictureFolder() const {
-    return toUtf8(window.pictures);
-}
+std::string VirtualStation::pictureFolder() const { return toUtf8(window.pictures); }
 
 } // namespace readerlink::station_test

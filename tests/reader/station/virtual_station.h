@@ -9,6 +9,14 @@
 // clock. Tests, the soak and the benchmarks drive it the way an operator's
 // desk would: lay a specimen on the glass and let it settle.
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "common/activity_log.h"
 #include "common/dialogs.h"
 #include "common/message_loop.h"
@@ -24,14 +32,6 @@
 #include "reader/sdk/control_factory.h"
 #include "reader/virtual/virtual_control_factory.h"
 #include "support/manual_dispatcher.h"
-
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace readerlink::station_test {
 
@@ -54,8 +54,7 @@ class StationWindow final : public reader::ReaderWindow,
                             public MessageLoop,
                             public DeliveryTarget {
 public:
-    explicit StationWindow(virtualreader::testing::ManualDispatcher& dispatcher)
-        : dispatcher_(dispatcher) {}
+    explicit StationWindow(virtualreader::testing::ManualDispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
     // ReaderWindow
     void setStatusBarText(std::u16string_view text) override { statusBar = text; }
@@ -116,7 +115,6 @@ class RecordingHost final : public HostLink {
 public:
     explicit RecordingHost(StationWindow& window) : window_(window) {}
     HostSendResult send(WindowId sender, const HostRecordBytes& record) override;
-
 private:
     StationWindow& window_;
 };
