@@ -14,8 +14,9 @@ namespace readerlink::station {
 
 namespace {
 
-std::unique_ptr<sdk::ControlFactory>
-makeVirtualReader(Station& station, const StationLocations& where, UiThread& uiThread) {
+std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
+                                                       const StationLocations& where,
+                                                       UiThread& uiThread) {
     const ProfileFile settings(where.settingsFile);
     std::u16string specimens =
         settings.readString(virtualreader::kSettingsSection, virtualreader::kSpecimensKey, u"");
@@ -76,8 +77,7 @@ StationAssembly::StationAssembly(Station& station, const StationLocations& locat
     auto keyboard = makeKeyboard(station, window, noKeyboardReason);
 
     serial_ = std::make_unique<StationSerialLink>(
-        station, platform::makeSerialDevices(programFolder, portsSection(station)),
-        window.uiThread);
+        station, platform::makeSerialDevices(programFolder, portsSection(station)), window.uiThread);
     delivery_ = std::make_unique<StationDeliveryLink>(
         station, DeliveryLinkParts{platform::makeHostLink(), std::move(keyboard),
                                    std::move(noKeyboardReason), std::move(window.windowId),

@@ -1,7 +1,6 @@
 #include "platform/pcsc/pcsc_chip_card.h"
 
 #include "common/text.h"
-#include "platform/chip_cards.h"
 #include "platform/pcsc/pcsc_reader.h"
 #include "reader/chip/bac_reader.h"
 #include "reader/chip/card_capabilities.h"

@@ -14,9 +14,7 @@ namespace readerlink::virtualreader {
 
 namespace {
 
-ChipStatus failure(int code) {
-    return {code, errorText(code)};
-}
+ChipStatus failure(int code) { return {code, errorText(code)}; }
 
 // The table's text, and what the chip layer knows beyond it.
 ChipStatus failure(int code, const std::exception& e) {
