@@ -4,6 +4,9 @@
 #include "common/text.h"
 #include "platform/backends.h"
 #include "reader/virtual/virtual_control_factory.h"
+#ifdef READERLINK_PAGE_OCR
+#include "reader/virtual/ocr_page_recogniser.h"
+#endif
 #include "station/chip_source.h"
 #include "station/profile_file.h"
 
@@ -34,6 +37,9 @@ std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
             options.glassFolder = elsewhere;
     }
     options.diagnostics = [&station](const std::u16string& line) { station.log(line); };
+#ifdef READERLINK_PAGE_OCR
+    options.pageRecogniser = virtualreader::ocrPageRecogniser();
+#endif
     station.log(u"Virtual reader glass: " + fromUtf8(options.glassFolder.string()));
     chooseChipSource(options, settings, where.specimensFolder / "trust", exeFolder,
                      {[&station](const std::u16string& line) { station.log(line); },

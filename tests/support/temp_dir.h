@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,11 +17,22 @@ namespace readerlink::testing {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "readerlink-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        // A fresh name the system has not handed out; create_directory is the
+        // atomic "mine" test on every system.
+        static std::random_device seed;
+        std::mt19937_64 random(seed());
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            char name[32];
+            std::snprintf(name, sizeof name, "readerlink-%012llx",
+                          static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+            if (std::filesystem::create_directory(base / name)) {
+                path_ = base / name;
+                std::filesystem::permissions(path_, std::filesystem::perms::owner_all);
+                return;
+            }
+        }
+        throw std::runtime_error("no fresh temporary folder");
     }
     ~TempDir() {
         std::error_code ec;

@@ -1,12 +1,12 @@
 // readerlink-host: the reference host application. It listens where the
 // station looks for its host and prints every record it receives.
 
-#include "common/codepage1252.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "delivery/host_data_record.h"
 #include "delivery/host_protocol.h"
 #include "platform/linux/host_socket_location.h"
+#include "record_printer.h"
 
 #include <cerrno>
 #include <csignal>
@@ -28,16 +28,8 @@ using namespace readerlink;
 using namespace readerlink::platform;
 
 constexpr int kClientTimeoutMs = 5000;
-constexpr std::int64_t kAnswerTaken = 1;
-constexpr std::int64_t kAnswerRefused = 0;
 
-struct Options {
-    bool hex = false;
-    bool quiet = false;
-    bool noAnswer = false;
-    bool drop = false;
-    long count = 0; // 0: run until stopped
-};
+using host::Options;
 
 char g_socketPath[sizeof(sockaddr_un::sun_path)] = {};
 
@@ -57,62 +49,6 @@ void usage(FILE* to) {
                "  --drop       close each connection unread once the record arrives\n"
                "  --count N    exit after N records\n",
                to);
-}
-
-bool parseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--hex") {
-            options.hex = true;
-        } else if (arg == "--quiet") {
-            options.quiet = true;
-        } else if (arg == "--no-answer") {
-            options.noAnswer = true;
-        } else if (arg == "--drop") {
-            options.drop = true;
-        } else if (arg == "--count" && i + 1 < argc) {
-            char* end = nullptr;
-            options.count = std::strtol(argv[++i], &end, 10);
-            if (end == argv[i] || *end != '\0' || options.count <= 0)
-                return false;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Control characters are shown escaped so that a CR in an MRZ is visible.
-std::string printable(std::u16string_view text) {
-    std::string out;
-    for (char16_t c : text) {
-        if (c == u'\\' || c == u'"') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == u'\r') {
-            out += "\\r";
-        } else if (c == u'\n') {
-            out += "\\n";
-        } else if (c == u'\t') {
-            out += "\\t";
-        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
-            out += buf;
-        } else {
-            out += toUtf8(std::u16string_view(&c, 1));
-        }
-    }
-    return out;
-}
-
-void hexDump(std::span<const std::uint8_t> bytes) {
-    for (std::size_t row = 0; row < bytes.size(); row += 16) {
-        std::printf("  %04zx ", row);
-        for (std::size_t i = row; i < row + 16 && i < bytes.size(); ++i)
-            std::printf(" %02x", bytes[i]);
-        std::printf("\n");
-    }
 }
 
 bool sendAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -160,25 +96,8 @@ bool readRequest(int fd, HostRequestReader& reader, long number) {
 // Prints the request and returns the answer the host gives it.
 std::int64_t report(const HostRequestReader& reader, long number, const Options& options) {
     const HostRequestHeader& header = reader.header();
-    const auto record = decodeHostDataRecord(reader.payload());
-    if (!options.quiet) {
-        std::printf("record %ld from window 0x%llx: dwData %llu, cbData %u\n", number,
-                    static_cast<unsigned long long>(header.senderWindow),
-                    static_cast<unsigned long long>(header.dwData), header.cbData);
-        if (record) {
-            std::printf("  kind %d, textLength %u\n", record->kind,
-                        static_cast<unsigned>(record->textLength));
-            const auto bytes = record->textBytes();
-            std::printf("  text \"%s\"\n",
-                        printable(decodeWindows1252(bytes.data(), bytes.size())).c_str());
-        } else {
-            std::printf("  not a data record (cbData is not %zu)\n", kHostDataRecordSize);
-        }
-        if (options.hex)
-            hexDump(reader.payload());
-        std::fflush(stdout);
-    }
-    return record ? kAnswerTaken : kAnswerRefused;
+    return host::printRequest(number, header.senderWindow, header.dwData, header.cbData,
+                              reader.payload(), options);
 }
 
 int listenSocket(const std::string& path) {
@@ -279,7 +198,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     Options options;
-    if (!parseOptions(argc, argv, options)) {
+    if (!host::parseOptions(argc, argv, options)) {
         usage(stderr);
         return 2;
     }

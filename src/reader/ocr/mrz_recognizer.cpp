@@ -129,6 +129,7 @@ struct BandReading {
     std::vector<std::vector<GlyphScores>> scores;
     float mean = 0;
     bool upsideDown = false;
+    size_t band = 0; // which of the search's bands
 };
 
 BandReading readBand(const GreyImage& page, const detail::Frame& frame, const detail::Band& band) {
@@ -203,6 +204,42 @@ const char* outcomeText(PageOutcome outcome) {
     return "";
 }
 
+namespace {
+
+// The band's box in working coordinates, taken to the page.
+void placeMrz(const detail::Frame& frame, const detail::Band& band, PageReading& reading) {
+    double left = 0, right = 0, top = 0, bottom = 0;
+    bool first = true;
+    for (const detail::BandLine& line : band.lines) {
+        if (line.cellX.empty())
+            continue;
+        const double l = line.cellX.front() - line.pitch / 2,
+                     r = line.cellX.back() + line.pitch / 2;
+        double t = 0, b = 0;
+        bool any = false;
+        for (const auto* edge : {&line.top, &line.bottom})
+            for (double y : *edge) {
+                t = any ? std::min(t, y) : y;
+                b = any ? std::max(b, y) : y;
+                any = true;
+            }
+        if (!any)
+            continue;
+        left = first ? l : std::min(left, l);
+        right = first ? r : std::max(right, r);
+        top = first ? t : std::min(top, t);
+        bottom = first ? b : std::max(bottom, b);
+        first = false;
+    }
+    if (first)
+        return;
+    frame.toPage((left + right) / 2, (top + bottom) / 2, reading.centreX, reading.centreY);
+    reading.width = (right - left) * frame.scale;
+    reading.height = (bottom - top) * frame.scale;
+}
+
+} // namespace
+
 PageReading recogniseMrz(const GreyImage& page) {
     PageReading reading;
     if (page.width <= 0 || page.height <= 0 ||
@@ -211,8 +248,9 @@ PageReading recogniseMrz(const GreyImage& page) {
     const detail::BandSearch search = detail::findMrzBands(page);
 
     std::vector<BandReading> documents;
-    for (const detail::Band& band : search.bands) {
-        BandReading best = readBand(page, search.frame, band);
+    for (size_t b = 0; b < search.bands.size(); ++b) {
+        BandReading best = readBand(page, search.frame, search.bands[b]);
+        best.band = b;
         if (best.mean >= kMinimumMeanScore)
             documents.push_back(std::move(best));
     }
@@ -232,6 +270,7 @@ PageReading recogniseMrz(const GreyImage& page) {
     double degrees =
         search.angle * 180 / std::numbers::pi + (documents.front().upsideDown ? 180 : 0);
     reading.angleDegrees = std::fmod(degrees + 360, 360);
+    placeMrz(search.frame, search.bands[documents.front().band], reading);
     return reading;
 }
 

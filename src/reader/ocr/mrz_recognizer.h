@@ -24,6 +24,10 @@ struct PageReading {
     std::vector<std::string> lines;
     std::vector<bool> lineValid; // per line: all its check digits hold
     double angleDegrees = 0;     // how far the MRZ is turned clockwise, 0 to 360
+    // Where the MRZ lies on the page, in page pixels: its centre, and its
+    // extent along its lines and across them.
+    double centreX = 0, centreY = 0;
+    double width = 0, height = 0;
 
     bool valid() const;
 };

@@ -1,6 +1,8 @@
 #include "reader/virtual/glass.h"
 
 #include "common/text.h"
+#include "reader/mrz/mrz_layout.h"
+#include "reader/virtual/page_portrait.h"
 
 #include <algorithm>
 #include <system_error>
@@ -133,8 +135,41 @@ void Glass::onChange(const platform::FolderChange& change) {
     }
 }
 
+bool Glass::takePage(const std::filesystem::path& path, LaidDocument& doc) const {
+    const auto name = fromUtf8(path.filename().string());
+    if (!options().pageRecogniser) {
+        diagnose(u"Virtual reader: page image ignored, this build reads no page images: " + name);
+        return false;
+    }
+    const auto scan = options().pageRecogniser(path);
+    if (!scan || !scan->page) {
+        diagnose(u"Virtual reader: page image unreadable: " + name);
+        return false;
+    }
+    doc.specimen.file = path;
+    doc.specimen.description = path.filename().string();
+    // The scanner gives one picture; the infrared page is the same grey.
+    doc.white = scan->page;
+    doc.infra = scan->page;
+    doc.pagesLoaded = true;
+    switch (scan->outcome) {
+    case PageScan::Outcome::Mrz:
+        doc.specimen.mrz = scan->lines;
+        doc.portrait = portraitOfPage(*scan, mrz::detectLayout(scan->lines));
+        break;
+    case PageScan::Outcome::SeveralDocuments:
+        // Which document is meant is unknown: no MRZ is read from the page.
+        diagnose(u"Virtual reader: more than one document on the page: " + name);
+        break;
+    case PageScan::Outcome::NoMrz:
+        break;
+    }
+    return true;
+}
+
 void Glass::landed(const std::string& name) {
-    if (!isSpecimenName(name))
+    const bool page = isPageImageName(name);
+    if (!page && !isSpecimenName(name))
         return;
     const auto path = options().glassFolder / name;
     const auto identity = identityOf(path);
@@ -145,12 +180,19 @@ void Glass::landed(const std::string& name) {
     if (existing != documents_.end() && (*existing)->identity == *identity)
         return;
     auto doc = std::make_shared<LaidDocument>();
-    try {
-        doc->specimen = loadSpecimen(path, options().specimensFolder);
-    } catch (const SpecimenError& e) {
-        diagnose(u"Virtual reader: specimen ignored: " + fromUtf8(e.what()));
-        left(name);
-        return;
+    if (page) {
+        if (!takePage(path, *doc)) {
+            left(name);
+            return;
+        }
+    } else {
+        try {
+            doc->specimen = loadSpecimen(path, options().specimensFolder);
+        } catch (const SpecimenError& e) {
+            diagnose(u"Virtual reader: specimen ignored: " + fromUtf8(e.what()));
+            left(name);
+            return;
+        }
     }
     doc->name = name;
     doc->identity = *identity;
@@ -185,7 +227,7 @@ std::vector<std::string> Glass::specimenFilesOnGlass() const {
     for (const auto& entry : std::filesystem::directory_iterator(options().glassFolder, error)) {
         const auto name = entry.path().filename().string();
         std::error_code ignored;
-        if (isSpecimenName(name) && entry.is_regular_file(ignored))
+        if ((isSpecimenName(name) || isPageImageName(name)) && entry.is_regular_file(ignored))
             found.emplace_back(entry.last_write_time(ignored), name);
     }
     std::sort(found.begin(), found.end());

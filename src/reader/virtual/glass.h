@@ -1,7 +1,7 @@
 #pragma once
 
 // The virtual reader's glass: the documents lying on it (a folder watched for
-// specimen files, the last one laid on top) and the document statuses raised
+// specimen files and bare page images, the last one laid on top) and the document statuses raised
 // as one lands, settles or is taken away.
 
 #include "platform/folder_watcher.h"
@@ -58,6 +58,9 @@ private:
     void statusDue(std::uint64_t generation, int status);
     void onChange(const platform::FolderChange& change);
     void landed(const std::string& name);
+    // Fills `doc` from a bare page image; false (and a diagnostic) when it
+    // cannot be read.
+    bool takePage(const std::filesystem::path& path, LaidDocument& doc) const;
     void left(const std::string& name);
     std::vector<std::string> specimenFilesOnGlass() const;
     void scan();

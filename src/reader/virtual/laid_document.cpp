@@ -1,5 +1,8 @@
 #include "reader/virtual/laid_document.h"
 
+#include "reader/virtual/page_recogniser.h"
+
+#include <cctype>
 #include <cstdint>
 #include <system_error>
 
@@ -20,6 +23,19 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& path) {
 
 bool isSpecimenName(const std::string& name) {
     return name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0 && name.front() != '.';
+}
+
+bool isPageImageName(const std::string& name) {
+    if (name.empty() || name.front() == '.')
+        return false;
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "jpg" || extension == "jpeg" || extension == "png" || extension == "tif" ||
+           extension == "tiff";
 }
 
 std::u16string cardIdFor(const std::string& name) {

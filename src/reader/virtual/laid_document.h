@@ -35,6 +35,7 @@ struct LaidDocument {
     bool pagesLoaded = false;
     SharedPicture white;
     SharedPicture infra;
+    SharedPicture portrait; // cut at landing from a bare page image
     bool chipMade = false;
     std::unique_ptr<ChipCard> chip;
 };

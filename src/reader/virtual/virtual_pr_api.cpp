@@ -178,6 +178,8 @@ public:
         if (doc->specimen.portrait && images_->white)
             if (auto portrait = cropPicture(images_->white, *doc->specimen.portrait))
                 result.images[kPortraitField] = std::move(portrait);
+        if (doc->portrait && images_->white)
+            result.images[kPortraitField] = doc->portrait;
         status_.ok();
         return add(std::move(result));
     }

@@ -15,6 +15,7 @@
 
 #include "reader/sdk/sdk_types.h"
 #include "reader/virtual/chip_card.h"
+#include "reader/virtual/page_recogniser.h"
 #include "common/ui_thread.h"
 
 namespace readerlink::virtualreader {
@@ -40,6 +41,9 @@ struct VirtualReaderOptions {
     // Every document on the glass has a chip, the factory's, whatever its
     // specimen says: the card in a real contactless reader.
     bool chipOnEveryDocument = false;
+
+    // Reads bare page images laid on the glass; empty: they are ignored.
+    PageRecogniser pageRecogniser;
 
     // One line about a specimen the reader could not use (malformed file,
     // missing image); the shell writes it to the activity log. Runs on the

@@ -93,6 +93,7 @@ VirtualStation::VirtualStation(StationOptions options) {
     reader.dispatcher = &dispatcher;
     reader.statusGap = kGap;
     reader.diagnostics = [this](const std::u16string& line) { window.log(line); };
+    reader.pageRecogniser = std::move(options.pageRecogniser);
     if (options.configureReader)
         options.configureReader(reader);
     virtualFactory_ = std::make_unique<virtualreader::VirtualControlFactory>(std::move(reader));

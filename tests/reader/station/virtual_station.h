@@ -139,6 +139,8 @@ struct StationOptions {
     int application = kOrlam;
     bool keepLog = true;
     bool keepDeliveries = true;
+    // Reads bare page images laid on the glass; empty: they are ignored.
+    virtualreader::PageRecogniser pageRecogniser;
 };
 
 class VirtualStation {
