@@ -1,6 +1,7 @@
 # Install layout and the Debian package.
 #
-#   bin/                                readerlink, readerlink-host, readerlink-sendkeys
+#   bin/                                readerlink, readerlink-host, readerlink-sendkeys,
+#                                       readerlink-chip, readerlink-vicc
 #   share/readerlink/specimens/         the specimen library (*.json, images/)
 #   share/applications/                 readerlink.desktop
 #   share/icons/hicolor/scalable/apps/  readerlink.svg
@@ -11,8 +12,13 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS readerlink readerlink-host readerlink-sendkeys
+install(TARGETS readerlink readerlink-host readerlink-sendkeys readerlink-chip
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Serves a specimen's chip to pcscd, for trying a station's chip reading, or
+# another eMRTD reader, without a passport.
+if(TARGET readerlink-vicc)
+    install(TARGETS readerlink-vicc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/specimens/
     DESTINATION ${CMAKE_INSTALL_DATADIR}/readerlink/specimens
@@ -53,8 +59,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 recognises the MRZ, archives the page images as JPEG and hands the MRZ to the \
 target application, typed into the focused window or sent to a host \
 application. Serial MRZ readers feed the same delivery. Ships a virtual reader \
-with its specimen library, the reference host application readerlink-host and \
-the key-string tool readerlink-sendkeys.")
+with its specimen library, the reference host application readerlink-host, \
+the key-string tool readerlink-sendkeys, readerlink-chip to list PC/SC readers \
+and read a passport chip with Passive Authentication, and readerlink-vicc to \
+serve a specimen's chip to pcscd.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "readerlink")
 set(CPACK_STRIP_FILES ON)
 
@@ -63,6 +71,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # Run-time libraries come from dpkg-shlibdeps over the installed programs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Contactless readers need the PC/SC service; vpcd only for readerlink-vicc.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pcscd")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libccid, vsmartcard-vpcd")
 # Debian 12 ships Qt's X11 and offscreen platform plugins inside libqt6gui6,
 # which the programs link, so the plugins come with the computed depends.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -7,6 +7,7 @@
 #ifdef READERLINK_PAGE_OCR
 #include "reader/virtual/ocr_page_recogniser.h"
 #endif
+#include "station/chip_source.h"
 #include "station/profile_file.h"
 
 #include <filesystem>
@@ -40,6 +41,12 @@ std::unique_ptr<sdk::ControlFactory> makeVirtualReader(Station& station,
     options.pageRecogniser = virtualreader::ocrPageRecogniser();
 #endif
     station.log(u"Virtual reader glass: " + fromUtf8(options.glassFolder.string()));
+    chooseChipSource(options, settings, where.specimensFolder / "trust", exeFolder,
+                     {[&station](const std::u16string& line) { station.log(line); },
+                      [&station](const std::u16string& text) {
+                          station.scanData() = text;
+                          station.BtnSendDataClick();
+                      }});
     return std::make_unique<virtualreader::VirtualControlFactory>(std::move(options));
 }
 

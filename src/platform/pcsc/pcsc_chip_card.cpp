@@ -5,7 +5,7 @@
 #include "reader/chip/bac_reader.h"
 #include "reader/chip/card_capabilities.h"
 #include "reader/chip/lds_files.h"
-#include "reader/chip/passive_authentication.h"
+#include "reader/virtual/chip_authenticity.h"
 #include "reader/virtual/error_codes.h"
 
 #include <map>
@@ -101,16 +101,7 @@ public:
 
 private:
     void checkAuthenticity() {
-        chip::Bytes sod;
-        try {
-            sod = reader_->readFileById(chip::kEfSodFileId);
-        } catch (const chip::ChipError&) {
-            // No EF.SOD, or the card went: checked below as "no EF.SOD".
-        }
-        const auto verifier = chip::makeSignedDataVerifier(options_.trustFolder);
-        const chip::PaResult result = chip::checkPassiveAuthentication(*verifier, sod, read_);
-        if (options_.log)
-            options_.log(result.logLine());
+        virtualreader::reportAuthenticity(*reader_, read_, {options_.trustFolder, options_.log});
     }
 
     void dropCard() {

@@ -32,7 +32,7 @@ int ChipAccess::cardList() {
         status_.fail(kDeviceNotOpen);
         return 0;
     }
-    if (!doc || !doc->specimen.chip) {
+    if (!doc || !hasChip(*doc)) {
         status_.fail(kNoChip);
         return 0;
     }
@@ -45,7 +45,7 @@ sdk::SdkBool ChipAccess::card(int cardNum, std::u16string& cardId) {
     checkForcedFault("GetRfidCard", doc.get(), status_);
     if (!glass_.isOpen())
         return status_.failBool(kDeviceNotOpen);
-    if (!doc || !doc->specimen.chip)
+    if (!doc || !hasChip(*doc))
         return status_.failBool(kNoChip);
     if (cardNum != 0)
         return status_.failBool(kBadArgument);
@@ -58,7 +58,7 @@ sdk::SdkBool ChipAccess::connectCard(const std::u16string& card) {
     checkForcedFault("ConnectRfidCard", doc.get(), status_);
     if (!glass_.isOpen())
         return status_.failBool(kDeviceNotOpen);
-    if (!doc || !doc->specimen.chip || card != cardIdFor(doc->name))
+    if (!doc || !hasChip(*doc) || card != cardIdFor(doc->name))
         return status_.failBool(kNoChip);
     ChipCard* chip = chipOf(*doc);
     if (!chip)
@@ -110,11 +110,16 @@ sdk::SdkBool ChipAccess::readFile(const std::u16string& card, int fileId, sdk::V
     return status_.okBool();
 }
 
+bool ChipAccess::hasChip(const LaidDocument& doc) const {
+    return doc.specimen.chip || session_->options.chipOnEveryDocument;
+}
+
 ChipCard* ChipAccess::chipOf(LaidDocument& doc) {
     if (doc.chipMade)
         return doc.chip.get();
     doc.chipMade = true;
-    const ChipSpecimen& chipSpecimen = *doc.specimen.chip;
+    // A card in a real reader needs nothing from a specimen.
+    const ChipSpecimen chipSpecimen = doc.specimen.chip ? *doc.specimen.chip : ChipSpecimen{};
     chip::ChipDocument contents;
     contents.mrzLines = chipSpecimen.mrz.empty() ? doc.specimen.mrz : chipSpecimen.mrz;
     contents.bacProtected = chipSpecimen.bacProtected;

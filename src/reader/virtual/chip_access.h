@@ -29,6 +29,7 @@ public:
     void documentLeaving(const LaidDocument* doc);
 
 private:
+    bool hasChip(const LaidDocument& doc) const;
     ChipCard* chipOf(LaidDocument& doc);
     ChipCard* connectedChip(const std::u16string& card);
     void diagnose(const std::u16string& line) const;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "reader/chip/virtual_chip.h"
+#include "reader/virtual/chip_authenticity.h"
 
 namespace readerlink::virtualreader {
 
@@ -48,5 +49,8 @@ using ChipCardFactory = std::function<std::unique_ptr<ChipCard>(const chip::Chip
 
 // chip::VirtualChip read through chip::BacReader.
 std::unique_ptr<ChipCard> makeEmrtdChipCard(const chip::ChipDocument& document);
+// The same, with Passive Authentication reported when a session that read
+// data groups after BAC ends.
+ChipCardFactory emrtdChipCardFactory(ChipAuthenticity authenticity);
 
 } // namespace readerlink::virtualreader

@@ -1,11 +1,14 @@
-#include <optional>
-
 #include "common/text.h"
 #include "reader/chip/apdu.h"
 #include "reader/chip/bac_reader.h"
 #include "reader/chip/chip_error.h"
+#include "reader/chip/lds_files.h"
+#include "reader/virtual/chip_authenticity.h"
 #include "reader/virtual/chip_card.h"
 #include "reader/virtual/error_codes.h"
+
+#include <map>
+#include <optional>
 
 namespace readerlink::virtualreader {
 
@@ -31,8 +34,9 @@ ChipStatus fromStatusWord(std::uint16_t statusWord, const chip::ChipError& e) {
 
 class EmrtdChipCard final : public ChipCard {
 public:
-    explicit EmrtdChipCard(const chip::ChipDocument& document)
-        : chip_(document), random_(chip::makeSystemRandom()) {}
+    EmrtdChipCard(const chip::ChipDocument& document, ChipAuthenticity authenticity)
+        : chip_(document), random_(chip::makeSystemRandom()),
+          authenticity_(std::move(authenticity)) {}
 
     ChipStatus connect() override {
         // The chip enters the field afresh: nothing selected, no session.
@@ -48,6 +52,9 @@ public:
     }
 
     void disconnect() override {
+        if (reader_)
+            reportAuthenticity(*reader_, read_, authenticity_);
+        read_.clear();
         reader_.reset();
         chip_.reset();
     }
@@ -71,6 +78,8 @@ public:
             return failure(kCardNotConnected);
         try {
             data = reader_->readFile(fileId);
+            if (fileId != chip::kEfComFile)
+                read_[fileId] = data;
             return {};
         } catch (const chip::CardStatusError& e) {
             return fromStatusWord(e.statusWord(), e);
@@ -83,12 +92,20 @@ private:
     chip::VirtualChip chip_;
     std::unique_ptr<chip::RandomSource> random_;
     std::optional<chip::BacReader> reader_;
+    ChipAuthenticity authenticity_;
+    std::map<int, chip::Bytes> read_; // data groups of this session
 };
 
 } // namespace
 
 std::unique_ptr<ChipCard> makeEmrtdChipCard(const chip::ChipDocument& document) {
-    return std::make_unique<EmrtdChipCard>(document);
+    return std::make_unique<EmrtdChipCard>(document, ChipAuthenticity{});
+}
+
+ChipCardFactory emrtdChipCardFactory(ChipAuthenticity authenticity) {
+    return [authenticity](const chip::ChipDocument& document) -> std::unique_ptr<ChipCard> {
+        return std::make_unique<EmrtdChipCard>(document, authenticity);
+    };
 }
 
 } // namespace readerlink::virtualreader

@@ -38,6 +38,9 @@ struct VirtualReaderOptions {
     int jpegQuality = 90;
 
     ChipCardFactory chipCardFactory = makeEmrtdChipCard;
+    // Every document on the glass has a chip, the factory's, whatever its
+    // specimen says: the card in a real contactless reader.
+    bool chipOnEveryDocument = false;
 
     // Reads bare page images laid on the glass; empty: they are ignored.
     PageRecogniser pageRecogniser;
@@ -54,6 +57,15 @@ struct VirtualReaderOptions {
 inline constexpr std::u16string_view kSettingsSection = u"VirtualReader";
 inline constexpr std::u16string_view kSpecimensKey = u"Specimens";
 inline constexpr std::u16string_view kGlassKey = u"Glass";
+// "ChipReader": empty or missing, the in-process chip of the specimen; a PC/SC
+// reader's name, the card in that reader; "*", the first reader with a card.
+inline constexpr std::u16string_view kChipReaderKey = u"ChipReader";
+// "TrustFolder": CSCA certificates and master lists for Passive
+// Authentication; default "trust" in the shipped specimens.
+inline constexpr std::u16string_view kTrustFolderKey = u"TrustFolder";
+// "ChipCheckToHost": 1 also delivers the Passive Authentication result as a
+// text ("@ChipCheck|..."); default 0.
+inline constexpr std::u16string_view kChipCheckToHostKey = u"ChipCheckToHost";
 
 // Relative values are taken from the executable's folder.
 VirtualReaderOptions optionsFromSettings(const std::filesystem::path& executableFolder,

@@ -10,8 +10,13 @@
 #include "reader/chip/dg2_face.h"
 #include "reader/chip/mrz_information.h"
 #include "reader/virtual/error_codes.h"
+#include "station/chip_source.h"
+#include "station/virtual_station.h"
+#include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <signal.h>
@@ -278,6 +283,90 @@ TEST_F(PcscStackTest, ChipCardWithoutAPassportOnTheReader) {
     const virtualreader::ChipStatus status = card->connect();
     EXPECT_EQ(status.code, virtualreader::kNoChip);
     EXPECT_NE(status.text.find(u"No chip was laid on the reader"), std::u16string::npos);
+}
+
+// A virtual station whose chips come from the station's composition under
+// `settings` (lines of section VirtualReader); its log takes every line.
+std::unique_ptr<station_test::VirtualStation> composedStation(const testing::TempDir& dir,
+                                                              const std::string& settings) {
+    std::ofstream(dir / "Settings.ini") << "[VirtualReader]\n" << settings;
+    auto holder = std::make_shared<station_test::VirtualStation*>(nullptr);
+    auto early = std::make_shared<std::vector<std::u16string>>();
+    station_test::StationOptions options;
+    options.configureReader = [&dir, holder, early](virtualreader::VirtualReaderOptions& reader) {
+        station::chooseChipSource(
+            reader, station::ProfileFile(dir / "Settings.ini"), kSpecimens / "trust", dir.path(),
+            {[holder, early](const std::u16string& line) {
+                 if (*holder)
+                     (*holder)->window.log(line);
+                 else
+                     early->push_back(line);
+             },
+             [holder](const std::u16string& text) { (*holder)->deliver(text); }});
+    };
+    auto station = std::make_unique<station_test::VirtualStation>(options);
+    *holder = station.get();
+    for (const auto& line : *early)
+        station->window.log(line);
+    station->connect();
+    return station;
+}
+
+std::vector<std::string> chipCheckLines(const std::vector<std::string>& log) {
+    std::vector<std::string> lines;
+    std::copy_if(log.begin(), log.end(), std::back_inserter(lines),
+                 [](const std::string& line) { return line.starts_with("Chip data "); });
+    return lines;
+}
+
+// The station set to the PC/SC reader reads the served chip through the same
+// workflow: the same texts as from the specimen's own chip, the same check.
+TEST_F(PcscStackTest, StationWithAChipReaderDeliversAsTheInProcessChip) {
+    testing::TempDir inProcessDir;
+    testing::TempDir pcscDir;
+    const auto inProcess = composedStation(inProcessDir, "");
+    inProcess->read(station_test::specimenFile("td3-passport-chip.json"));
+
+    serve("td3-passport-chip.json");
+    const auto overPcsc =
+        composedStation(pcscDir, "ChipReader=" + kReader + "\nChipCheckToHost=1\n");
+    EXPECT_EQ(overPcsc->log().at(0), "Chip source: contactless reader \"" + kReader + "\"");
+    overPcsc->clearRecords();
+    overPcsc->read(station_test::specimenFile("td3-passport-chip.json"));
+
+    auto delivered = overPcsc->deliveries();
+    const auto check = std::find_if(delivered.begin(), delivered.end(), [](const auto& d) {
+        return d.text.starts_with("host: @ChipCheck|Chip data authentic (DG1, DG2");
+    });
+    ASSERT_NE(check, delivered.end());
+    delivered.erase(check);
+    EXPECT_FALSE(inProcess->deliveries().empty());
+    EXPECT_EQ(delivered, inProcess->deliveries());
+    const auto lines = chipCheckLines(overPcsc->log());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines, chipCheckLines(inProcess->log()));
+}
+
+// With a chip reader set, a document whose specimen has no chip still has the
+// card in the reader: here another passport's, so BAC is refused, that is
+// logged, and the page's MRZ is delivered all the same.
+TEST_F(PcscStackTest, StationWithAChipReaderTriesTheCardUnderAnyDocument) {
+    testing::TempDir dir;
+    serve("td3-passport-chip.json");
+    const auto station = composedStation(dir, "ChipReader=*\n");
+    station->read(station_test::specimenFile("td3-passport.json"));
+
+    const auto& log = station->log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Error (0000000C): Basic Access Control failed"),
+              log.end());
+    EXPECT_TRUE(chipCheckLines(log).empty());
+    const auto& delivered = station->deliveries();
+    EXPECT_NE(std::find_if(delivered.begin(), delivered.end(),
+                           [](const auto& d) {
+                               return d.text == "host: P<UTOSTEVENSON<<PETER<JOHN<<<<<<<<<<<<<<<<<<"
+                                                "X4RTBPFW46UTO8501019M3203156UTO1234567<<<<52";
+                           }),
+              delivered.end());
 }
 
 } // namespace

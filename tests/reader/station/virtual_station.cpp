@@ -94,6 +94,8 @@ VirtualStation::VirtualStation(StationOptions options) {
     reader.statusGap = kGap;
     reader.diagnostics = [this](const std::u16string& line) { window.log(line); };
     reader.pageRecogniser = std::move(options.pageRecogniser);
+    if (options.configureReader)
+        options.configureReader(reader);
     virtualFactory_ = std::make_unique<virtualreader::VirtualControlFactory>(std::move(reader));
     if (options.decorate)
         factory_ = options.decorate(*virtualFactory_);
@@ -174,6 +176,11 @@ void VirtualStation::readAgain() {
     if (beforeRead_)
         beforeRead_();
     station_->BtnTriggerClick();
+}
+
+void VirtualStation::deliver(const std::u16string& text) {
+    scanData = text;
+    delivery_->SendDataToApp();
 }
 
 void VirtualStation::clearRecords() {

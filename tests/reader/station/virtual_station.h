@@ -134,6 +134,8 @@ struct StationOptions {
     FactoryDecorator decorate;
     // Runs just before each read starts (status 4 or "Read").
     std::function<void()> beforeRead;
+    // Last word on the virtual reader's options (its chip source, say).
+    std::function<void(virtualreader::VirtualReaderOptions&)> configureReader;
     int application = kOrlam;
     bool keepLog = true;
     bool keepDeliveries = true;
@@ -161,6 +163,8 @@ public:
     // The "Read" button on what lies on the glass.
     void readAgain();
     void clearRecords();
+    // A text to the target application, as the station's own deliveries go.
+    void deliver(const std::u16string& text);
 
     // Every file under the picture folder, relative and sorted.
     std::vector<std::string> archiveFiles() const;
