@@ -47,36 +47,36 @@ const std::vector<Page>& pages() {
         for (int i = 0; i < pageCount; ++i) {
             std::mt19937 random(static_cast<unsigned>(1000 + i));
             const int which = static_cast<int>(random() % 5);
-            pagerender::PageSpec spec;
-            spec.seed = static_cast<unsigned>(random());
-            spec.mrz = pagerender::randomMrz(layouts[which], random);
-            spec.degrade = pagerender::randomDegradations(random);
+            pagerender::PageOrder order;
+            order.seed = static_cast<unsigned>(random());
+            order.mrz = pagerender::randomMrz(layouts[which], random);
+            order.degrade = pagerender::randomDegradations(random);
             if (!onlyFlaw.empty()) {
-                const pagerender::Degradations all = spec.degrade;
-                spec.degrade = {};
+                const pagerender::Degradations all = order.degrade;
+                order.degrade = {};
                 if (onlyFlaw == "blur")
-                    spec.degrade.blur = all.blur;
+                    order.degrade.blur = all.blur;
                 if (onlyFlaw == "noise")
-                    spec.degrade.noise = all.noise;
+                    order.degrade.noise = all.noise;
                 if (onlyFlaw == "turn")
-                    spec.degrade.rotation = all.rotation;
+                    order.degrade.rotation = all.rotation;
                 if (onlyFlaw == "perspective")
-                    spec.degrade.perspective = all.perspective;
+                    order.degrade.perspective = all.perspective;
                 if (onlyFlaw == "light")
-                    spec.degrade.unevenLight = all.unevenLight;
+                    order.degrade.unevenLight = all.unevenLight;
                 if (onlyFlaw == "jpeg")
-                    spec.degrade.jpegQuality = all.jpegQuality;
+                    order.degrade.jpegQuality = all.jpegQuality;
                 if (onlyFlaw == "background")
-                    spec.degrade.background = all.background;
+                    order.degrade.background = all.background;
                 if (onlyFlaw == "text")
-                    spec.degrade.nearbyText = all.nearbyText;
+                    order.degrade.nearbyText = all.nearbyText;
                 if (onlyFlaw == "bleed")
-                    spec.degrade.photoBleed = all.photoBleed;
+                    order.degrade.photoBleed = all.photoBleed;
             }
             const bool wide = random() % 4 != 0;
-            spec.dpi = wide ? static_cast<int>(2000 / widthMm[which] * 25.4)
+            order.dpi = wide ? static_cast<int>(2000 / widthMm[which] * 25.4)
                             : std::uniform_int_distribution<int>(150, 250)(random);
-            out.push_back({pagerender::renderPage(spec), spec.mrz, wide, spec.degrade, spec.dpi});
+            out.push_back({pagerender::renderPage(order), order.mrz, wide, order.degrade, order.dpi});
         }
         return out;
     }();

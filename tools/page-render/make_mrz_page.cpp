@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv) {
     using namespace readerlink;
-    pagerender::PageSpec spec;
+    pagerender::PageOrder order;
     mrz::Layout layout = mrz::Layout::TD3;
     bool degrade = false;
     std::string output;
@@ -26,13 +26,13 @@ int main(int argc, char** argv) {
                      : v == "mrvb" ? mrz::Layout::MRVB
                                    : mrz::Layout::TD3;
         } else if (arg == "--dpi" && hasValue) {
-            spec.dpi = std::stoi(argv[++i]);
+            order.dpi = std::stoi(argv[++i]);
         } else if (arg == "--seed" && hasValue) {
-            spec.seed = static_cast<unsigned>(std::stoul(argv[++i]));
+            order.seed = static_cast<unsigned>(std::stoul(argv[++i]));
         } else if (arg == "--degrade") {
             degrade = true;
         } else if (arg == "--line" && hasValue) {
-            spec.mrz.push_back(argv[++i]);
+            order.mrz.push_back(argv[++i]);
         } else if (!arg.starts_with("--")) {
             output = arg;
         } else {
@@ -40,22 +40,22 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (output.empty() || spec.dpi < 50 || spec.dpi > 1200) {
+    if (output.empty() || order.dpi < 50 || order.dpi > 1200) {
         std::cerr << "usage: make-mrz-page [--layout td1|td2|td3|mrva|mrvb] [--dpi N] [--seed N] "
                      "[--degrade] "
                      "[--line TEXT]... OUTPUT\n";
         return 2;
     }
-    std::mt19937 random(spec.seed);
-    if (spec.mrz.empty())
-        spec.mrz = pagerender::randomMrz(layout, random);
+    std::mt19937 random(order.seed);
+    if (order.mrz.empty())
+        order.mrz = pagerender::randomMrz(layout, random);
     if (degrade)
-        spec.degrade = pagerender::randomDegradations(random);
-    if (!pagerender::writeImage(pagerender::renderPage(spec), output)) {
+        order.degrade = pagerender::randomDegradations(random);
+    if (!pagerender::writeImage(pagerender::renderPage(order), output)) {
         std::cerr << "make-mrz-page: cannot write " << output << "\n";
         return 1;
     }
-    for (const auto& line : spec.mrz)
+    for (const auto& line : order.mrz)
         std::cout << line << "\n";
     return 0;
 }

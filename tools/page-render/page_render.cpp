@@ -370,24 +370,24 @@ Degradations randomDegradations(std::mt19937& random) {
     return d;
 }
 
-ocr::GreyImage renderPage(const PageSpec& spec) {
+ocr::GreyImage renderPage(const PageOrder& order) {
     static Font font;
-    std::mt19937 random(spec.seed);
-    const double pxPerMm = spec.dpi / kMmPerInch;
-    const DocumentSize first = sizeFor(spec.mrz);
+    std::mt19937 random(order.seed);
+    const double pxPerMm = order.dpi / kMmPerInch;
+    const DocumentSize first = sizeFor(order.mrz);
     const DocumentSize second =
-        spec.secondMrz.empty() ? DocumentSize{0, 0} : sizeFor(spec.secondMrz);
+        order.secondMrz.empty() ? DocumentSize{0, 0} : sizeFor(order.secondMrz);
     const double marginMm = 8;
     Canvas canvas;
     canvas.width = static_cast<int>((std::max(first.width, second.width) + 2 * marginMm) * pxPerMm);
     canvas.height = static_cast<int>(
-        (first.height + second.height + (spec.secondMrz.empty() ? 2 : 3) * marginMm) * pxPerMm);
+        (first.height + second.height + (order.secondMrz.empty() ? 2 : 3) * marginMm) * pxPerMm);
     canvas.v.assign(static_cast<size_t>(canvas.width) * canvas.height, 253.0f);
-    const Degradations& d = spec.degrade;
-    drawDocument(canvas, font, spec.mrz, marginMm * pxPerMm, marginMm * pxPerMm, pxPerMm, d,
+    const Degradations& d = order.degrade;
+    drawDocument(canvas, font, order.mrz, marginMm * pxPerMm, marginMm * pxPerMm, pxPerMm, d,
                  random);
-    if (!spec.secondMrz.empty())
-        drawDocument(canvas, font, spec.secondMrz, marginMm * pxPerMm,
+    if (!order.secondMrz.empty())
+        drawDocument(canvas, font, order.secondMrz, marginMm * pxPerMm,
                      (2 * marginMm + first.height) * pxPerMm, pxPerMm, d, random);
     if (d.unevenLight > 0) {
         const double angle =

@@ -2,7 +2,7 @@
 
 // Renders document pages with an MRZ in OCR-B (FreeType) the way scanners
 // and cameras deliver them, for tests and benchmarks of the recogniser.
-// Everything is decided by the seed: the same spec gives the same picture.
+// Everything is decided by the seed: the same order gives the same picture.
 
 #include "reader/mrz/mrz_layout.h"
 #include "reader/ocr/grey_image.h"
@@ -25,7 +25,7 @@ struct Degradations {
     bool photoBleed = false; // the portrait's ink runs down into the MRZ
 };
 
-struct PageSpec {
+struct PageOrder {
     std::vector<std::string> mrz;       // empty: a page without MRZ
     std::vector<std::string> secondMrz; // a second document on the glass below the first
     int dpi = 300;
@@ -33,7 +33,7 @@ struct PageSpec {
     Degradations degrade;
 };
 
-ocr::GreyImage renderPage(const PageSpec& spec);
+ocr::GreyImage renderPage(const PageOrder& order);
 
 // A random MRZ of the layout with every check digit right.
 std::vector<std::string> randomMrz(mrz::Layout layout, std::mt19937& random);

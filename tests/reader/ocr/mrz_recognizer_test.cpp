@@ -83,11 +83,11 @@ class RenderedPage : public testing::TestWithParam<Case> {};
 
 TEST_P(RenderedPage, ReadsTheExactLines) {
     const Case& c = GetParam();
-    pagerender::PageSpec spec;
-    spec.mrz = c.lines;
-    spec.dpi = c.dpi;
-    spec.degrade = c.flaws;
-    const PageReading reading = recogniseMrz(pagerender::renderPage(spec));
+    pagerender::PageOrder order;
+    order.mrz = c.lines;
+    order.dpi = c.dpi;
+    order.degrade = c.flaws;
+    const PageReading reading = recogniseMrz(pagerender::renderPage(order));
     EXPECT_EQ(reading.outcome, PageOutcome::Mrz);
     EXPECT_EQ(reading.lines, c.lines);
     EXPECT_TRUE(reading.valid());
@@ -101,10 +101,10 @@ TEST(MrzRecognizer, ReportsAFailingCheckDigitWithoutMendingIt) {
     // The date of birth's check digit is printed wrong (1 for 9).
     const Lines printed = {"P<UTOSTEVENSON<<PETER<JOHN<<<<<<<<<<<<<<<<<<",
                            "X4RTBPFW46UTO8501011M3203156UTO1234567<<<<52"};
-    pagerender::PageSpec spec;
-    spec.mrz = printed;
-    spec.dpi = 250;
-    const PageReading reading = recogniseMrz(pagerender::renderPage(spec));
+    pagerender::PageOrder order;
+    order.mrz = printed;
+    order.dpi = 250;
+    const PageReading reading = recogniseMrz(pagerender::renderPage(order));
     EXPECT_EQ(reading.lines, printed);
     ASSERT_EQ(reading.lineValid.size(), 2u);
     EXPECT_TRUE(reading.lineValid[0]);
@@ -113,21 +113,21 @@ TEST(MrzRecognizer, ReportsAFailingCheckDigitWithoutMendingIt) {
 }
 
 TEST(MrzRecognizer, TwoDocumentsOnOnePageAreAnError) {
-    pagerender::PageSpec spec;
-    spec.mrz = kTd3;
-    spec.secondMrz = kTd1;
-    spec.dpi = 200;
-    const PageReading reading = recogniseMrz(pagerender::renderPage(spec));
+    pagerender::PageOrder order;
+    order.mrz = kTd3;
+    order.secondMrz = kTd1;
+    order.dpi = 200;
+    const PageReading reading = recogniseMrz(pagerender::renderPage(order));
     EXPECT_EQ(reading.outcome, PageOutcome::SeveralDocuments);
     EXPECT_TRUE(reading.lines.empty());
     EXPECT_FALSE(reading.valid());
 }
 
 TEST(MrzRecognizer, APageWithoutMrzGivesNoLines) {
-    pagerender::PageSpec spec; // portrait, headline and data, no MRZ
-    spec.dpi = 250;
-    spec.degrade.background = true;
-    const PageReading reading = recogniseMrz(pagerender::renderPage(spec));
+    pagerender::PageOrder order; // portrait, headline and data, no MRZ
+    order.dpi = 250;
+    order.degrade.background = true;
+    const PageReading reading = recogniseMrz(pagerender::renderPage(order));
     EXPECT_EQ(reading.outcome, PageOutcome::NoMrz);
     EXPECT_TRUE(reading.lines.empty());
 }
@@ -145,10 +145,10 @@ TEST(MrzRecognizer, BlankAndTinyPicturesGiveNoLines) {
 }
 
 TEST(ImageDecoding, ReadsTheFormatsScannersWrite) {
-    pagerender::PageSpec spec;
-    spec.mrz = kTd2;
-    spec.dpi = 200;
-    const GreyImage page = pagerender::renderPage(spec);
+    pagerender::PageOrder order;
+    order.mrz = kTd2;
+    order.dpi = 200;
+    const GreyImage page = pagerender::renderPage(order);
     const auto folder = std::filesystem::temp_directory_path() /
                         ("readerlink-ocr-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);

@@ -30,7 +30,7 @@ const std::string kStevensonRecord =
 struct PageCase {
     std::string name;
     std::string file; // on the glass; the extension picks the format
-    pagerender::PageSpec page;
+    pagerender::PageOrder page;
     Lines deliveries; // "<attempt> host: text"
     Lines files;      // in the archive
     std::string statusBar = "Ready to capture ...";
@@ -38,14 +38,14 @@ struct PageCase {
     friend void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
 };
 
-pagerender::PageSpec pageOf(Lines mrz, double rotation = 0, int jpegQuality = 0) {
-    pagerender::PageSpec spec;
-    spec.mrz = std::move(mrz);
-    spec.degrade.blur = 0.6;
-    spec.degrade.noise = 3;
-    spec.degrade.rotation = rotation;
-    spec.degrade.jpegQuality = jpegQuality;
-    return spec;
+pagerender::PageOrder pageOf(Lines mrz, double rotation = 0, int jpegQuality = 0) {
+    pagerender::PageOrder order;
+    order.mrz = std::move(mrz);
+    order.degrade.blur = 0.6;
+    order.degrade.noise = 3;
+    order.degrade.rotation = rotation;
+    order.degrade.jpegQuality = jpegQuality;
+    return order;
 }
 
 const Lines kStevensonDeliveries = {"1 host: " + kStevensonRecord,
