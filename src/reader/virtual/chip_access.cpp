@@ -7,6 +7,7 @@
 #include "reader/virtual/document_builder.h"
 #include "reader/virtual/forced_faults.h"
 #include "reader/virtual/jpeg_codec.h"
+#include "reader/virtual/specimen_chip_contents.h"
 
 #include <algorithm>
 
@@ -119,37 +120,11 @@ ChipCard* ChipAccess::chipOf(LaidDocument& doc) {
         return doc.chip.get();
     doc.chipMade = true;
     // A card in a real reader needs nothing from a specimen.
-    const ChipSpecimen chipSpecimen = doc.specimen.chip ? *doc.specimen.chip : ChipSpecimen{};
-    chip::ChipDocument contents;
-    contents.mrzLines = chipSpecimen.mrz.empty() ? doc.specimen.mrz : chipSpecimen.mrz;
-    contents.bacProtected = chipSpecimen.bacProtected;
-    contents.dataGroups.clear();
-    const auto wanted = [&](int group, bool available) {
-        if (!chipSpecimen.dataGroups)
-            return available;
-        const auto& listed = *chipSpecimen.dataGroups;
-        return std::find(listed.begin(), listed.end(), group) != listed.end();
-    };
-    if (wanted(1, !contents.mrzLines.empty()))
-        contents.dataGroups.push_back(1);
-    if (wanted(2, !chipSpecimen.face.empty()) && !chipSpecimen.face.empty()) {
-        auto face = readFileBytes(chipSpecimen.face);
-        if (face && chip::sniffImageFormat(*face)) {
-            contents.faceImage = std::move(*face);
-            contents.dataGroups.push_back(2);
-        } else {
-            diagnose(u"Virtual reader: chip face image unreadable: " +
-                     fromUtf8(chipSpecimen.face.string()));
-        }
-    }
-    // Further listed groups hold their bare tag, enough to be read and resolved.
-    if (chipSpecimen.dataGroups)
-        for (int group : *chipSpecimen.dataGroups)
-            if (group > 2)
-                contents.dataGroups.push_back(group);
-    if (!chipSpecimen.sod.empty())
-        if (auto sod = readFileBytes(chipSpecimen.sod))
-            contents.efSod = std::move(*sod);
+    const SpecimenChipContents made = chipContentsOf(doc.specimen);
+    const chip::ChipDocument& contents = made.document;
+    if (!made.unreadableFace.empty())
+        diagnose(u"Virtual reader: chip face image unreadable: " +
+                 fromUtf8(made.unreadableFace.string()));
     try {
         doc.chip = session_->options.chipCardFactory(contents);
     } catch (const chip::ChipError& e) {
